@@ -1,0 +1,83 @@
+/*
+ * The blob sprite and the saturating blend table it is drawn through.
+ */
+#include "blob/blob.h"
+
+#include <algorithm>
+#include <cmath>
+
+unsigned char blend_table[BLEND_SIDE * BLEND_SIDE];
+
+/* Share of the side trimmed from each edge when drawing: the border values
+ * are at most 2 and never reach the frame, so they are not worth adding.
+ */
+static const double MARGIN_SHARE = 0.07;
+
+/* Paints the falloff once: the square of a linear ramp from the centre out
+ * to the inscribed circle, scaled to the range high - low.
+ */
+Blob::Blob(int size, int low, int high)
+   : sprite(create_bitmap(size, size)), high(high), low(low),
+     margin(static_cast<int>(size * MARGIN_SHARE))
+{
+   if (!sprite)
+      return;
+
+   const int range = high - low;
+   const int centre = size / 2;
+
+   for (int c = 0; c < size; c++) {
+      for (int r = 0; r < size; r++) {
+         const int d2 = (r - centre) * (r - centre) + (c - centre) * (c - centre);
+         const double dist = std::sqrt(static_cast<double>(d2));
+         float v = static_cast<float>(1.0 - 2.0 * dist / size);
+         if (v < 0)
+            v = 0;
+         const double p = static_cast<double>(range) * v * v;
+         sprite->line[r][c] = p > 0 ? static_cast<unsigned char>(p) : 0;
+      }
+   }
+}
+
+Blob::~Blob()
+{
+   if (sprite)
+      destroy_bitmap(sprite);
+}
+
+/* Adds the margin-trimmed sprite into dest at (x, y), one table lookup per
+ * pixel. The motion paths keep every blob well inside the frame; a blob
+ * placed partly outside dest is cut at its edges rather than written past
+ * them, and a blob without a sprite draws nothing.
+ */
+void Blob::draw(BITMAP *dest)
+{
+   if (!sprite)
+      return;
+   if (!(x > -sprite->w && x < dest->w && y > -sprite->h && y < dest->h))
+      return;
+
+   draw_x = static_cast<int>(x);
+   draw_y = static_cast<int>(y);
+
+   const int first_row = std::max(margin, -draw_y);
+   const int last_row = std::min(sprite->h - margin, dest->h - draw_y);
+   const int first_col = std::max(margin, -draw_x);
+   const int last_col = std::min(sprite->w - margin, dest->w - draw_x);
+
+   for (int r = first_row; r < last_row; r++) {
+      const unsigned char *src = sprite->line[r];
+      unsigned char *dst = dest->line[draw_y + r] + draw_x;
+      for (int c = first_col; c < last_col; c++)
+         dst[c] = blend_table[dst[c] * BLEND_SIDE + src[c]];
+   }
+}
+
+/* Fills the table with sums capped at the blob's ceiling. */
+void build_blend_table(const Blob &b)
+{
+   for (int dst = 0; dst < BLEND_SIDE; dst++)
+      for (int src = 0; src < BLEND_SIDE; src++)
+         blend_table[dst * BLEND_SIDE + src] =
+            static_cast<unsigned char>(std::min(dst + src, b.high));
+}
