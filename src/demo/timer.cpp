@@ -1,0 +1,33 @@
+/*
+ * The tick counter and its handler.
+ */
+#include "demo/timer.h"
+
+#include <allegro.h>
+
+std::atomic<int> tick_count{0};
+static_assert(std::atomic<int>::is_always_lock_free,
+              "the timer thread must never block on the tick counter");
+
+/* Called by the library's timer thread every 10 ms. */
+void tick_handler()
+{
+   tick_count.fetch_add(1, std::memory_order_relaxed);
+}
+
+/* Starts the library's timer and registers the tick. */
+void install_timers()
+{
+   install_timer();
+   install_int(tick_handler, TICK_MS);
+}
+
+/* Spins until a tick has arrived since tick_count was last cleared: a paced
+ * frame lasts at least one tick. It neither sleeps nor yields, so the frame
+ * ends as soon as the tick lands.
+ */
+void wait_for_tick()
+{
+   while (tick_count.load(std::memory_order_relaxed) == 0) {
+   }
+}
