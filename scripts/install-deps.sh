@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs the Debian packages the demo needs to build and run; with --test,
+# also those its tests need. Uses apt-get as root or through sudo; when it
+# can do neither, it prints the one line to run and fails.
+set -eu
+
+packages="g++ make cmake pkg-config liballegro4-dev"
+if [ "${1:-}" = "--test" ]; then
+   packages="$packages libgtest-dev"
+fi
+
+missing=""
+for p in $packages; do
+   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+      missing="$missing $p"
+   fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+   as_root=""
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+   as_root="sudo"
+else
+   echo "Missing packages. Please run, as root:" >&2
+   echo "  apt-get update && apt-get install -y$missing" >&2
+   exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$as_root apt-get update
+$as_root apt-get install -y --no-install-recommends $missing
