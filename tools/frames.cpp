@@ -1,0 +1,215 @@
+/*
+ * blobs-frames: composes the demo's frames with the demo's own code, without
+ * a window, to make pictures of it and to tell which frame a screenshot of
+ * the running demo shows.
+ *
+ *   blobs-frames write DIR FIRST LAST [STEP]
+ *       writes frames FIRST ... LAST as DIR/frame-NNNNN.bmp, 320x240 in 8-bit
+ *       colour with the demo's palette
+ *   blobs-frames match SHOT.ppm [FIRST LAST]
+ *       reads a 640x480 binary PPM of the window and prints the frame count,
+ *       1 ... 2304 unless given, whose frame it shows pixel for pixel once
+ *       stretched by two; exits 1 when no frame matches
+ */
+#include <allegro.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blob/blob.h"
+#include "demo/motion.h"
+#include "demo/swarm.h"
+#include "scene/glow.h"
+#include "scene/palette.h"
+
+static const int SHOT_W = 2 * FRAME_W;
+static const int SHOT_H = 2 * FRAME_H;
+
+/* Everything the demo builds at start-up, built the same way. */
+struct Scene {
+   Scene()
+   {
+      set_palette_ramp();
+      for (int i = 0; i < PAL_SIZE; i++)
+         get_color(i, &palette[i]);
+      make_blobs(blobs);
+      build_blend_table(*blobs[0]);
+      buffer = create_bitmap(FRAME_W, FRAME_H);
+      background = create_bitmap(FRAME_W, FRAME_H);
+      clear_bitmap(background);
+      paint_background_glow(background);
+   }
+   ~Scene()
+   {
+      free_blobs(blobs);
+      destroy_bitmap(buffer);
+      destroy_bitmap(background);
+   }
+   void compose(int t) { compose_frame(buffer, background, blobs, t); }
+
+   PALETTE palette;
+   Blob *blobs[BLOB_COUNT];
+   BITMAP *buffer;
+   BITMAP *background;
+};
+
+static int write_frames(Scene &scene, const char *dir, int first, int last, int step)
+{
+   for (int t = first; t <= last; t += step) {
+      scene.compose(t);
+      char path[4096];
+      std::snprintf(path, sizeof path, "%s/frame-%05d.bmp", dir, t);
+      if (save_bitmap(path, scene.buffer, scene.palette) != 0) {
+         std::fprintf(stderr, "blobs-frames: cannot write %s\n", path);
+         return EXIT_FAILURE;
+      }
+   }
+   return EXIT_SUCCESS;
+}
+
+/* A screenshot reduced to one 6-bit colour per frame pixel. */
+struct Shot {
+   std::vector<unsigned char> rgb;   /* FRAME_W x FRAME_H x 3, components 0 ... 63 */
+   int split_blocks = 0;             /* 2x2 blocks that are not one colour */
+};
+
+/* Reads one number of a PPM header, passing over white space and comments. */
+static bool read_header_number(FILE *f, int &n)
+{
+   int ch = std::fgetc(f);
+   while (ch == '#' || std::isspace(ch)) {
+      if (ch == '#')
+         while (ch != '\n' && ch != EOF)
+            ch = std::fgetc(f);
+      ch = std::fgetc(f);
+   }
+   if (!std::isdigit(ch))
+      return false;
+   n = 0;
+   while (std::isdigit(ch) && n < 100000) {
+      n = n * 10 + (ch - '0');
+      ch = std::fgetc(f);
+   }
+   return std::isspace(ch);   /* one white space character ends the header */
+}
+
+/* Reads a 640x480 binary PPM with 8- or 16-bit samples (the top byte of a
+ * 16-bit sample is its 8-bit value).
+ */
+static bool read_shot(const char *path, Shot &shot)
+{
+   FILE *f = std::fopen(path, "rb");
+   if (!f)
+      return false;
+   int w = 0, h = 0, maxval = 0;
+   const bool header = std::fgetc(f) == 'P' && std::fgetc(f) == '6' &&
+                       read_header_number(f, w) && read_header_number(f, h) &&
+                       read_header_number(f, maxval);
+   const int sample = maxval > 255 ? 2 : 1;
+   std::vector<unsigned char> raw(SHOT_W * SHOT_H * 3 * sample);
+   const bool ok = header && w == SHOT_W && h == SHOT_H && (maxval == 255 || maxval == 65535) &&
+                   std::fread(raw.data(), 1, raw.size(), f) == raw.size();
+   std::fclose(f);
+   if (!ok)
+      return false;
+   std::vector<unsigned char> full(SHOT_W * SHOT_H * 3);
+   for (size_t i = 0; i < full.size(); i++)
+      full[i] = raw[i * sample];
+
+   shot.rgb.assign(FRAME_W * FRAME_H * 3, 0);
+   for (int y = 0; y < FRAME_H; y++)
+      for (int x = 0; x < FRAME_W; x++) {
+         const unsigned char *top = &full[((2 * y) * SHOT_W + 2 * x) * 3];
+         const unsigned char *bottom = top + SHOT_W * 3;
+         if (std::memcmp(top, top + 3, 3) || std::memcmp(top, bottom, 3) ||
+             std::memcmp(top, bottom + 3, 3))
+            shot.split_blocks++;
+         /* The window shows each 6-bit component c as an 8-bit one whose
+          * top six bits are c.
+          */
+         for (int k = 0; k < 3; k++)
+            shot.rgb[(y * FRAME_W + x) * 3 + k] = top[k] >> 2;
+      }
+   return true;
+}
+
+/* Pixels of the composed frame whose colour differs from the shot's. */
+static int mismatches(const Scene &scene, const Shot &shot)
+{
+   int count = 0;
+   for (int y = 0; y < FRAME_H; y++)
+      for (int x = 0; x < FRAME_W; x++) {
+         const RGB &c = scene.palette[scene.buffer->line[y][x]];
+         const unsigned char *s = &shot.rgb[(y * FRAME_W + x) * 3];
+         if (c.r != s[0] || c.g != s[1] || c.b != s[2])
+            count++;
+      }
+   return count;
+}
+
+static int match_shot(Scene &scene, const char *path, int first, int last)
+{
+   Shot shot;
+   if (!read_shot(path, shot)) {
+      std::fprintf(stderr, "blobs-frames: %s is not a 640x480 binary PPM\n", path);
+      return EXIT_FAILURE;
+   }
+   int best_t = first, best = INT_MAX;
+   for (int t = first; t <= last; t++) {
+      scene.compose(t);
+      const int m = mismatches(scene, shot);
+      if (m == 0 && shot.split_blocks == 0) {
+         std::printf("%d\n", t);
+         return EXIT_SUCCESS;
+      }
+      if (m < best) {
+         best = m;
+         best_t = t;
+      }
+   }
+   std::printf("none\n");
+   std::fprintf(stderr,
+                "blobs-frames: no frame matches; closest is %d with %d pixels off, "
+                "%d 2x2 blocks split\n", best_t, best, shot.split_blocks);
+   return EXIT_FAILURE;
+}
+
+static void usage()
+{
+   std::fprintf(stderr,
+                "usage: blobs-frames write DIR FIRST LAST [STEP]\n"
+                "       blobs-frames match SHOT.ppm [FIRST LAST]\n");
+}
+
+int main(int argc, char **argv)
+{
+   if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+      return EXIT_FAILURE;
+   set_color_depth(8);
+
+   const std::string command = argc > 1 ? argv[1] : "";
+   if (command == "write" && (argc == 5 || argc == 6)) {
+      const int step = argc == 6 ? std::atoi(argv[5]) : 1;
+      if (step < 1) {
+         usage();
+         return EXIT_FAILURE;
+      }
+      Scene scene;
+      return write_frames(scene, argv[2], std::atoi(argv[3]), std::atoi(argv[4]), step);
+   }
+   if (command == "match" && (argc == 3 || argc == 5)) {
+      const int first = argc == 5 ? std::atoi(argv[3]) : 1;
+      const int last = argc == 5 ? std::atoi(argv[4]) : PATH_PERIOD;
+      Scene scene;
+      return match_shot(scene, argv[2], first, last);
+   }
+   usage();
+   return EXIT_FAILURE;
+}
+END_OF_MAIN()
