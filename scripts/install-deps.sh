@@ -6,7 +6,11 @@ set -eu
 
 packages="g++ make cmake pkg-config liballegro4-dev"
 if [ "${1:-}" = "--test" ]; then
-   packages="$packages libgtest-dev"
+   # GoogleTest for the unit tests. The window tests run the demo under a
+   # private X server (xvfb), hold keys on it (xdotool), take shots of it
+   # (xwd in x11-apps) and convert them (imagemagick), and check it under
+   # valgrind; ImageMagick also makes the README's picture.
+   packages="$packages libgtest-dev xvfb xdotool x11-apps imagemagick valgrind"
 fi
 
 missing=""

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: once in a
 # plain build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The window tests, each under a private X server, run in the plain build
+# only; they bring their own checks (valgrind, ThreadSanitizer).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test

@@ -1,0 +1,31 @@
+#!/bin/bash
+# The running demo's window is 640x480, and what it shows is, pixel for pixel,
+# a frame that the demo's own code composes for some frame count, stretched
+# by two: every 2x2 block of a shot is one colour. The frame tool checks both
+# the pixels and the blocks.
+#
+# usage: frame.sh BLOBS BLOBS_FRAMES
+BLOBS=$1
+BLOBS_FRAMES=$2
+. "$(dirname "$0")/session.sh"
+
+POINTS=3          # shots checked, at moments apart
+POINT_GAP=0.3     # seconds between them
+
+start_x
+start_demo
+
+eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+[ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] || fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
+echo "window: ${WIDTH}x$HEIGHT"
+
+for p in $(seq "$POINTS"); do
+   take_point "shot$p"
+   sleep "$POINT_GAP"
+done
+for p in $(seq "$POINTS"); do
+   match_point "shot$p"
+   echo "shot $p shows frame $POINT_T"
+done
+
+end_with_escape 10

@@ -1,0 +1,177 @@
+# Helpers for the window tests, sourced by each of them: a private X server,
+# the demo running in it, keys held down on its window, and shots of the
+# window told apart by the frame count they show.
+#
+# The sourcing script sets BLOBS (the demo, or a build of it) and BLOBS_FRAMES
+# (the frame tool). Everything started here is stopped when the script exits,
+# and the scratch folder is kept only when the test fails.
+
+set -u
+export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
+
+PATH_PERIOD=2304       # the picture repeats after this many frames
+RETRACE_HZ=70          # the library's simulated retrace under X11
+TICK_HZ=100            # the demo's 10 ms tick
+SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
+WINDOW_WAIT=60         # seconds allowed for the window to appear
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
+XVFB_PID=""
+DEMO_PID=""
+WINDOW=""
+FIRST_T=""             # the frame count of the first frame seen
+
+fail()
+{
+   echo "FAIL: $*" >&2
+   exit 1
+}
+
+# Ends a process started here: politely, then for good after two seconds.
+stop()
+{
+   kill "$1" 2>/dev/null || return 0
+   for _ in $(seq 20); do
+      kill -0 "$1" 2>/dev/null || break
+      sleep 0.1
+   done
+   kill -KILL "$1" 2>/dev/null
+   wait "$1" 2>/dev/null
+}
+
+# Stops whatever is still running; keeps the shots and logs of a failed test.
+cleanup()
+{
+   status=$?
+   [ -n "$DEMO_PID" ] && stop "$DEMO_PID"
+   [ -n "$XVFB_PID" ] && stop "$XVFB_PID"
+   if [ "$status" -eq 0 ]; then
+      rm -rf "$WORK"
+   else
+      echo "shots and logs kept in $WORK" >&2
+   fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# Microseconds since the epoch.
+now_us()
+{
+   local t=$EPOCHREALTIME
+   echo "${t/./}"
+}
+
+# Starts Xvfb on a display number it picks itself as free, and points
+# DISPLAY at it once it accepts connections.
+start_x()
+{
+   command -v Xvfb >/dev/null || fail "Xvfb is not installed (scripts/install-deps.sh --test)"
+   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$WORK/display" \
+      >"$WORK/xvfb.log" 2>&1 &
+   XVFB_PID=$!
+   for _ in $(seq 100); do
+      [ -s "$WORK/display" ] && break
+      kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+      sleep 0.1
+   done
+   [ -s "$WORK/display" ] || fail "Xvfb named no display"
+   export DISPLAY=":$(head -n 1 "$WORK/display")"
+}
+
+# Converts shot NAME.xwd to NAME.ppm and prints the frame count it shows;
+# fails when it shows none.
+frame_of()
+{
+   convert "xwd:$WORK/$1.xwd" "$WORK/$1.ppm" || fail "convert could not read $1.xwd"
+   "$BLOBS_FRAMES" match "$WORK/$1.ppm" 2>>"$WORK/match.log"
+}
+
+# Starts the demo, after an optional wrapper command (e.g. valgrind ...),
+# waits for its window and puts the pointer over it so that keys reach it.
+# Returns once the window shows frames: it opens before the demo has built
+# its blobs and background, and stays black until then.
+start_demo()
+{
+   "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+   # The library names the window after the program: blobs, or a build of it
+   # such as blobs-tsan.
+   WINDOW=$(timeout "$WINDOW_WAIT" xdotool search --sync --onlyvisible --name '^blobs' | head -n 1)
+   [ -n "$WINDOW" ] || fail "no demo window within $WINDOW_WAIT s: $(cat "$WORK/demo.log")"
+   xdotool mousemove --window "$WINDOW" 320 240
+
+   local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
+   until xwd -silent -id "$WINDOW" >"$WORK/first.xwd" && FIRST_T=$(frame_of first); do
+      [ "$(now_us)" -lt "$deadline" ] || fail "no frame of the demo within $WINDOW_WAIT s"
+      kill -0 "$DEMO_PID" 2>/dev/null || fail "the demo ended: $(cat "$WORK/demo.log")"
+      sleep 0.1
+   done
+}
+
+# Holds a key down for the given seconds; it goes to the demo's window, which
+# lies under the pointer. The demo reads the key state, not key presses, so a
+# mere tap could fall between two of its reads.
+hold_key()
+{
+   xdotool keydown "$1"
+   sleep "$2"
+   xdotool keyup "$1"
+}
+
+# Holds Escape until the demo has ended, at most the given seconds, and sets
+# DEMO_STATUS and ESCAPE_US (the time from key down to exit).
+end_with_escape()
+{
+   local limit_us=$(($1 * 1000000)) start
+   start=$(now_us)
+   xdotool keydown Escape
+   while kill -0 "$DEMO_PID" 2>/dev/null && [ $(($(now_us) - start)) -lt "$limit_us" ]; do
+      sleep 0.01
+   done
+   ESCAPE_US=$(($(now_us) - start))
+   xdotool keyup Escape
+   kill -0 "$DEMO_PID" 2>/dev/null && fail "the demo still runs $1 s after Escape went down"
+   wait "$DEMO_PID"
+   DEMO_STATUS=$?
+   DEMO_PID=""
+}
+
+# Takes a burst of shots of the window as NAME-1.xwd ..., each with the time
+# at which it was taken. Matching them waits for match_point, so that the
+# time between two points is not spent searching.
+take_point()
+{
+   local i before after
+   for i in $(seq "$SHOTS_PER_POINT"); do
+      before=$(now_us)
+      xwd -silent -id "$WINDOW" >"$WORK/$1-$i.xwd" || fail "xwd could not read the window"
+      after=$(now_us)
+      echo $(((before + after) / 2)) >"$WORK/$1-$i.time"
+   done
+}
+
+# Sets POINT_T and POINT_US from the first shot of point NAME that shows a
+# whole frame; a torn shot, caught between two frames, matches none.
+match_point()
+{
+   local i
+   for i in $(seq "$SHOTS_PER_POINT"); do
+      if POINT_T=$(frame_of "$1-$i"); then
+         POINT_US=$(cat "$WORK/$1-$i.time")
+         return 0
+      fi
+   done
+   fail "no shot of point $1 shows a frame of the demo: $(tail -n "$SHOTS_PER_POINT" "$WORK/match.log")"
+}
+
+# Frames shown from frame count $1 to frame count $2, less than one period.
+frames_between()
+{
+   echo $(((($2 - $1) % PATH_PERIOD + PATH_PERIOD) % PATH_PERIOD))
+}
+
+# Microseconds as seconds with three decimals.
+seconds()
+{
+   printf '%d.%03d' $(($1 / 1000000)) $((($1 % 1000000) / 1000))
+}
