@@ -14,6 +14,8 @@ BLOBS=$1
 BLOBS_FRAMES=$2
 . "$(dirname "$0")/session.sh"
 
+RETRACE_HZ=70     # the library's simulated retrace under X11
+TICK_HZ=100       # the demo's 10 ms tick
 GAP=0.5           # seconds between the shots of a paced measure
 TAB_HOLD=0.5      # seconds Tab is held
 SETTLE=0.1        # seconds after release before the next shot

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the window tests, sourced by each of them: a private X server,
 # the demo running in it, keys held down on its window, and shots of the
 # window told apart by the frame count they show.
@@ -10,10 +11,8 @@ set -u
 export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
 
 PATH_PERIOD=2304       # the picture repeats after this many frames
-RETRACE_HZ=70          # the library's simulated retrace under X11
-TICK_HZ=100            # the demo's 10 ms tick
 SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
-WINDOW_WAIT=60         # seconds allowed for the window to appear
+WINDOW_WAIT=60         # seconds allowed for the window and its first frame
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 XVFB_PID=""
