@@ -1,13 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages the demo needs to build and run; with --test,
-# also those its tests and benchmarks need.
+# also those its tests, its benchmarks and scripts/measure-window.sh need.
 # Uses apt-get as root or through sudo; when it can do neither, it prints the
 # one line to run and fails.
 set -eu
 
 packages="g++ make cmake pkg-config liballegro4-dev"
 if [ "${1:-}" = "--test" ]; then
-   packages="$packages libgtest-dev libbenchmark-dev"
+   packages="$packages libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick"
 fi
 
 missing=""
