@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the demo needs to build and run; with --test,
-# also those its tests need. Uses apt-get as root or through sudo; when it
-# can do neither, it prints the one line to run and fails.
+# also those its tests, its benchmarks and scripts/measure-window.sh need.
+# Uses apt-get as root or through sudo; when it can do neither, it prints the
+# one line to run and fails.
 set -eu
 
 packages="g++ make cmake pkg-config liballegro4-dev"
@@ -9,8 +10,9 @@ if [ "${1:-}" = "--test" ]; then
    # GoogleTest for the unit tests. The window tests run the demo under a
    # private X server (xvfb), hold keys on it (xdotool), take shots of it
    # (xwd in x11-apps) and convert them (imagemagick), and check it under
-   # valgrind; ImageMagick also makes the README's picture.
-   packages="$packages libgtest-dev xvfb xdotool x11-apps imagemagick valgrind"
+   # valgrind; ImageMagick also makes the README's picture. Google
+   # Benchmark builds the benchmarks.
+   packages="$packages libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
 fi
 
 missing=""

@@ -147,6 +147,35 @@ TEST(BlobDraw, AddsTheTrimmedSpriteAtTheTruncatedPosition)
    EXPECT_EQ(getpixel(dest.bmp, 164, 82), 5);
 }
 
+TEST(BlobDraw, EveryTrimmedWidthAtEveryColumnAddsLikeThePlainSum)
+{
+   // Sizes 33 ... 36 trim to widths 29 ... 32, so rows end on every remainder
+   // of four, and they start on every remainder too.
+   Bitmap dest(96, 64);
+   for (int size = 33; size <= 36; size++) {
+      Blob blob(size, 0, 127);
+      build_blend_table(blob);
+      for (int left = 8; left < 12; left++) {
+         for (int r = 0; r < 64; r++)
+            for (int c = 0; c < 96; c++)
+               dest.bmp->line[r][c] = (r * 7 + c * 3) % 100;   // values below and above 127 - src
+         blob.x = left;
+         blob.y = 5;
+         blob.draw(dest.bmp);
+         for (int r = 0; r < 64; r++)
+            for (int c = 0; c < 96; c++) {
+               const int before = (r * 7 + c * 3) % 100;
+               const int sr = r - 5, sc = c - left;
+               const bool drawn = sr >= blob.margin && sr < size - blob.margin &&
+                                  sc >= blob.margin && sc < size - blob.margin;
+               const int expected = drawn ? std::min(before + value(blob, sc, sr), 127) : before;
+               ASSERT_EQ(dest.bmp->line[r][c], expected)
+                  << "size " << size << ", left " << left << ", at " << c << "," << r;
+            }
+      }
+   }
+}
+
 TEST(BlobDraw, DrawingTwiceAddsTwiceAndSaturates)
 {
    Blob blob(64, 0, 127);

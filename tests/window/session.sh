@@ -13,6 +13,7 @@ export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
 PATH_PERIOD=2304       # the picture repeats after this many frames
 SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
 WINDOW_WAIT=60         # seconds allowed for the window and its first frame
+DEMO_STARTS=3          # tries at starting a demo that cannot open its window
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 XVFB_PID=""
@@ -85,18 +86,45 @@ frame_of()
    "$BLOBS_FRAMES" match "$WORK/$1.ppm" 2>>"$WORK/match.log"
 }
 
+# Sets WINDOW to the demo's window once it is shown; fails the test when
+# none comes within WINDOW_WAIT seconds, and returns 1 if the demo ends first.
+# The library names the window after the program: blobs, or a build of it
+# such as blobs-tsan.
+find_window()
+{
+   local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
+   WINDOW=""
+   until WINDOW=$(xdotool search --onlyvisible --name '^blobs' 2>/dev/null | head -n 1) &&
+         [ -n "$WINDOW" ]; do
+      kill -0 "$DEMO_PID" 2>/dev/null || return 1
+      [ "$(now_us)" -lt "$deadline" ] ||
+         fail "no demo window within $WINDOW_WAIT s: $(cat "$WORK/demo.log")"
+      sleep 0.1
+   done
+}
+
 # Starts the demo, after an optional wrapper command (e.g. valgrind ...),
 # waits for its window and puts the pointer over it so that keys reach it.
 # Returns once the window shows frames: it opens before the demo has built
 # its blobs and background, and stays black until then.
+#
+# A demo that cannot open its window at all is started again, up to
+# DEMO_STARTS times: an X server that has only just come up has been seen to
+# refuse a connection now and then (EAGAIN).
 start_demo()
 {
-   "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
-   DEMO_PID=$!
-   # The library names the window after the program: blobs, or a build of it
-   # such as blobs-tsan.
-   WINDOW=$(timeout "$WINDOW_WAIT" xdotool search --sync --onlyvisible --name '^blobs' | head -n 1)
-   [ -n "$WINDOW" ] || fail "no demo window within $WINDOW_WAIT s: $(cat "$WORK/demo.log")"
+   local try
+   for try in $(seq "$DEMO_STARTS"); do
+      "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+      DEMO_PID=$!
+      find_window && break
+      wait "$DEMO_PID"
+      DEMO_PID=""
+      grep -q "could not open" "$WORK/demo.log" ||
+         fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
+      echo "start $try: $(cat "$WORK/demo.log")" >&2
+   done
+   [ -n "$DEMO_PID" ] || fail "the demo did not open its window in $DEMO_STARTS starts"
    xdotool mousemove --window "$WINDOW" 320 240
 
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
