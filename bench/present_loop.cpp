@@ -37,7 +37,6 @@
 #include "blob/blob.h"
 #include "demo/swarm.h"
 #include "demo/timer.h"
-#include "scene/glow.h"
 #include "scene/palette.h"
 
 static const int WINDOW_W = 640;
@@ -88,10 +87,7 @@ int main(int argc, char **argv)
 
    const double work_began = now();
    Blob *blobs[BLOB_COUNT];
-   make_blobs(blobs);
-   build_blend_table(*blobs[0]);
-   clear_bitmap(background);
-   paint_background_glow(background);
+   build_scene(blobs, background);
    const double work_ended = now();
 
    /* The demo's first pass: frame 1, the retrace wait, the stretch */

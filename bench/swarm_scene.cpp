@@ -5,16 +5,12 @@
 
 #include "blob/blob.h"
 #include "demo/motion.h"
-#include "scene/glow.h"
 
 SwarmScene::SwarmScene()
 {
-   make_blobs(blobs);
-   build_blend_table(*blobs[0]);
    buffer = create_bitmap(FRAME_W, FRAME_H);
    background = create_bitmap(FRAME_W, FRAME_H);
-   clear_bitmap(background);
-   paint_background_glow(background);
+   build_scene(blobs, background);
 
    places.reserve(PATH_PERIOD * BLOB_COUNT);
    for (int t = 1; t <= PATH_PERIOD; t++) {

@@ -9,7 +9,6 @@
 
 #include "demo/motion.h"
 #include "demo/swarm.h"
-#include "scene/glow.h"
 
 namespace {
 
@@ -17,12 +16,9 @@ class Frame : public testing::Test {
 protected:
    void SetUp() override
    {
-      make_blobs(blobs);
-      build_blend_table(*blobs[0]);
       background = create_bitmap(FRAME_W, FRAME_H);
       buffer = create_bitmap(FRAME_W, FRAME_H);
-      clear_bitmap(background);
-      paint_background_glow(background);
+      build_scene(blobs, background);
    }
    void TearDown() override
    {

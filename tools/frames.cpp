@@ -25,7 +25,6 @@
 #include "blob/blob.h"
 #include "demo/motion.h"
 #include "demo/swarm.h"
-#include "scene/glow.h"
 #include "scene/palette.h"
 
 static const int SHOT_W = 2 * FRAME_W;
@@ -38,12 +37,9 @@ struct Scene {
       set_palette_ramp();
       for (int i = 0; i < PAL_SIZE; i++)
          get_color(i, &palette[i]);
-      make_blobs(blobs);
-      build_blend_table(*blobs[0]);
       buffer = create_bitmap(FRAME_W, FRAME_H);
       background = create_bitmap(FRAME_W, FRAME_H);
-      clear_bitmap(background);
-      paint_background_glow(background);
+      build_scene(blobs, background);
    }
    ~Scene()
    {

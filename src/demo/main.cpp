@@ -17,7 +17,6 @@
 #include "blob/blob.h"
 #include "demo/swarm.h"
 #include "demo/timer.h"
-#include "scene/glow.h"
 #include "scene/palette.h"
 
 static const int WINDOW_W = 640;
@@ -69,11 +68,7 @@ int main()
    set_palette_ramp();
 
    Blob *blobs[BLOB_COUNT];
-   make_blobs(blobs);
-   build_blend_table(*blobs[0]);
-
-   clear_bitmap(background);
-   paint_background_glow(background);
+   build_scene(blobs, background);
 
    /* Frame loop */
    int frame_count = 0;

@@ -1,11 +1,12 @@
 /*
- * Making, composing and freeing the swarm of blobs.
+ * Making, composing and freeing the swarm of blobs and its backdrop.
  */
 #include "demo/swarm.h"
 
 #include <algorithm>
 
 #include "demo/motion.h"
+#include "scene/glow.h"
 
 static const int LARGEST_BLOB = 64;
 static const int SMALLEST_BLOB = 5;
@@ -30,6 +31,17 @@ void free_blobs(Blob *blobs[])
       delete blobs[i];
       blobs[i] = nullptr;
    }
+}
+
+/* The start-up work every frame rests on: the blobs, the blend table with
+ * the first blob's ceiling, and the glow painted into a cleared background.
+ */
+void build_scene(Blob *blobs[], BITMAP *background)
+{
+   make_blobs(blobs);
+   build_blend_table(*blobs[0]);
+   clear_bitmap(background);
+   paint_background_glow(background);
 }
 
 /* Composes frame t into buffer: the blobs take their places on their paths,

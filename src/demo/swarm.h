@@ -1,5 +1,6 @@
 /*
- * The swarm: the 64 blobs, and the composition of one frame from them.
+ * The swarm: the 64 blobs with the backdrop they are drawn over, and the
+ * composition of one frame from them.
  */
 #ifndef DEMO_SWARM_H
 #define DEMO_SWARM_H
@@ -19,6 +20,7 @@ const int FRAME_H = 240;
 int blob_size(int index);
 void make_blobs(Blob *blobs[]);
 void free_blobs(Blob *blobs[]);
+void build_scene(Blob *blobs[], BITMAP *background);
 void compose_frame(BITMAP *buffer, BITMAP *background, Blob *blobs[], int t);
 int next_frame_count(int t);
 
