@@ -3,17 +3,16 @@
  * Benchmark. The library runs without any hardware, which is all that memory
  * bitmaps and the fixed-point functions need.
  */
-#include <allegro.h>
 #include <benchmark/benchmark.h>
 
-#include <cerrno>
 #include <cstdlib>
+
+#include "demo/stage.h"
 
 int main(int argc, char **argv)
 {
-   if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+   if (!start_headless())
       return EXIT_FAILURE;
-   set_color_depth(8);
 
    benchmark::Initialize(&argc, argv);
    if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -6,9 +6,6 @@
 
 #include "swarm_scene.h"
 
-static const int WINDOW_W = 2 * FRAME_W;
-static const int WINDOW_H = 2 * FRAME_H;
-
 static void present_stretch_to_memory(benchmark::State &state)
 {
    SwarmScene scene;

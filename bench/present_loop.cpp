@@ -37,11 +37,8 @@
 #include "blob/blob.h"
 #include "demo/swarm.h"
 #include "demo/timer.h"
+#include "demo/window.h"
 #include "scene/palette.h"
-
-static const int WINDOW_W = 640;
-static const int WINDOW_H = 480;
-static const int COLOR_DEPTH = 8;
 
 static const int DEFAULT_PRESENTS = 2000;
 static const int BLOCKS = 20;   /* turns taken by the two unthrottled loops */
@@ -52,7 +49,7 @@ static double now()
 {
    timespec ts;
    clock_gettime(CLOCK_REALTIME, &ts);
-   return ts.tv_sec + ts.tv_nsec * 1e-9;
+   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 /* The present: a 320x240 frame stretched by two onto the window. */
@@ -68,10 +65,7 @@ int main(int argc, char **argv)
    const double launched = argc > 2 ? std::atof(argv[2]) * 1e-9 : entered;
 
    /* Start-up, in the demo's order */
-   if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0)
-      return EXIT_FAILURE;
-   set_color_depth(COLOR_DEPTH);
-   if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, WINDOW_W, WINDOW_H, 0, 0) != 0) {
+   if (!open_window()) {
       std::fprintf(stderr, "present_loop: could not open a 640x480 8-bit window\n");
       return EXIT_FAILURE;
    }
@@ -120,15 +114,15 @@ int main(int argc, char **argv)
     * that take turns with the demo's unthrottled pass (compose the next
     * frame, stretch it), so that both meet the same machine
     */
-   BITMAP *fixed = create_bitmap(FRAME_W, FRAME_H);
-   blit(buffer, fixed, 0, 0, 0, 0, FRAME_W, FRAME_H);
+   BITMAP *still = create_bitmap(FRAME_W, FRAME_H);
+   blit(buffer, still, 0, 0, 0, 0, FRAME_W, FRAME_H);
    const int block = presents / BLOCKS;
    double presenting = 0, looping = 0;
    int t = 1;
    for (int b = 0; b < BLOCKS; b++) {
       const double presents_began = now();
       for (int i = 0; i < block; i++)
-         stretch_to_screen(fixed);
+         stretch_to_screen(still);
       const double loops_began = now();
       for (int i = 0; i < block; i++) {
          compose_frame(buffer, background, blobs, ++t);

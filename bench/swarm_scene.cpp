@@ -8,10 +8,6 @@
 
 SwarmScene::SwarmScene()
 {
-   buffer = create_bitmap(FRAME_W, FRAME_H);
-   background = create_bitmap(FRAME_W, FRAME_H);
-   build_scene(blobs, background);
-
    places.reserve(PATH_PERIOD * BLOB_COUNT);
    for (int t = 1; t <= PATH_PERIOD; t++) {
       place_blobs(blobs, t, AMPLITUDE_X, AMPLITUDE_Y);
@@ -20,16 +16,9 @@ SwarmScene::SwarmScene()
    }
 }
 
-SwarmScene::~SwarmScene()
-{
-   free_blobs(blobs);
-   destroy_bitmap(buffer);
-   destroy_bitmap(background);
-}
-
 void SwarmScene::set_places(int t)
 {
-   const Place *p = &places[(t - 1) * BLOB_COUNT];
+   const Place *p = &places[static_cast<size_t>((t - 1) * BLOB_COUNT)];
    for (int b = 0; b < BLOB_COUNT; b++) {
       blobs[b]->x = p[b].x;
       blobs[b]->y = p[b].y;

@@ -1,8 +1,8 @@
 /*
- * The swarm as the demo builds it at start-up, for the benchmarks: the 64
- * blobs, the blend table, the glow and the two frame bitmaps, with every
- * blob's drawing position over one whole period of the paths worked out in
- * advance.
+ * The swarm as the demo builds it at start-up, for the benchmarks: a stage
+ * (the 64 blobs, the blend table, the glow and the two frame bitmaps), with
+ * every blob's drawing position over one whole period of the paths worked
+ * out in advance.
  */
 #ifndef BENCH_SWARM_SCENE_H
 #define BENCH_SWARM_SCENE_H
@@ -11,13 +11,11 @@
 
 #include <vector>
 
+#include "demo/stage.h"
 #include "demo/swarm.h"
 
 struct SwarmScene {
    SwarmScene();
-   ~SwarmScene();
-   SwarmScene(const SwarmScene &) = delete;
-   SwarmScene &operator=(const SwarmScene &) = delete;
 
    /* Gives every blob its place in frame t, 1 ... PATH_PERIOD, without
     * running the paths.
@@ -30,9 +28,10 @@ struct SwarmScene {
     */
    long frame_bytes() const;
 
-   Blob *blobs[BLOB_COUNT];
-   BITMAP *buffer;
-   BITMAP *background;
+   Stage stage;
+   Blob *(&blobs)[BLOB_COUNT] = stage.blobs;
+   BITMAP *buffer = stage.buffer;
+   BITMAP *background = stage.background;
 
 private:
    struct Place { double x, y; };

@@ -8,25 +8,13 @@
 #include <vector>
 
 #include "demo/motion.h"
+#include "demo/stage.h"
 #include "demo/swarm.h"
 
 namespace {
 
 class Frame : public testing::Test {
 protected:
-   void SetUp() override
-   {
-      background = create_bitmap(FRAME_W, FRAME_H);
-      buffer = create_bitmap(FRAME_W, FRAME_H);
-      build_scene(blobs, background);
-   }
-   void TearDown() override
-   {
-      free_blobs(blobs);
-      destroy_bitmap(background);
-      destroy_bitmap(buffer);
-   }
-
    std::vector<int> pixels(BITMAP *bmp) const
    {
       std::vector<int> out;
@@ -42,21 +30,22 @@ protected:
    {
       place_blobs(blobs, t, AMPLITUDE_X, AMPLITUDE_Y);
       std::vector<int> sum = pixels(background);
-      for (Blob *blob : blobs) {
+      for (const Blob *blob : blobs) {
          const int left = static_cast<int>(blob->x), top = static_cast<int>(blob->y);
          const int size = blob->sprite->w, m = blob->margin;
          for (int r = m; r < size - m; r++)
             for (int c = m; c < size - m; c++)
-               sum[(top + r) * FRAME_W + left + c] += blob->sprite->line[r][c];
+               sum[static_cast<size_t>((top + r) * FRAME_W + left + c)] += blob->sprite->line[r][c];
       }
       for (int &v : sum)
          v = std::min(v, 127);
       return sum;
    }
 
-   Blob *blobs[BLOB_COUNT];
-   BITMAP *background;
-   BITMAP *buffer;
+   Stage stage;
+   Blob *(&blobs)[BLOB_COUNT] = stage.blobs;
+   BITMAP *background = stage.background;
+   BITMAP *buffer = stage.buffer;
 };
 
 }  // namespace

@@ -10,18 +10,14 @@
  */
 #include <allegro.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 #include "blob/blob.h"
 #include "demo/swarm.h"
 #include "demo/timer.h"
+#include "demo/window.h"
 #include "scene/palette.h"
-
-static const int WINDOW_W = 640;
-static const int WINDOW_H = 480;
-static const int COLOR_DEPTH = 8;
 
 BITMAP *buffer;       /* the frame being composed */
 BITMAP *background;   /* the glow, copied under every frame */
@@ -35,17 +31,6 @@ static void report_failure(const char *what)
       std::fprintf(stderr, "blobs: %s: %s\n", what, allegro_error);
    else
       std::fprintf(stderr, "blobs: %s\n", what);
-}
-
-/* Brings up the library and the 640x480 8-bit window. Without a display
- * either step can fail, and every later library call would crash.
- */
-static bool open_window()
-{
-   if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0)
-      return false;
-   set_color_depth(COLOR_DEPTH);
-   return set_gfx_mode(GFX_AUTODETECT_WINDOWED, WINDOW_W, WINDOW_H, 0, 0) == 0;
 }
 
 int main()
@@ -84,7 +69,7 @@ int main()
          wait_for_tick();
    }
 
-   /* Shutdown: the frame bitmaps last until the library goes at exit */
+   /* Shutdown: the frame bitmaps are left to the end of the process */
    free_blobs(blobs);
    return 0;
 }

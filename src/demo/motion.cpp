@@ -6,7 +6,7 @@
  */
 #include "demo/motion.h"
 
-#include "demo/swarm.h"
+#include "demo/sizes.h"
 
 static const int FRAME_CENTRE_X = 160;
 static const int FRAME_CENTRE_Y = 120;
@@ -18,8 +18,9 @@ static const int PHASE_C = -5;
 
 /* The angle n as a fix. fix(n) points the same way as fix(n mod 256), and
  * reducing first keeps the library's shifts and table index arithmetic
- * inside the int range for every n, so angles that have wrapped past 32,767
- * (or a frame count that has wrapped) carry on without a jump.
+ * inside the int range for every n, so an angle that passes 32,767 carries
+ * on without a jump. (When the frame count itself wraps, after 2^31 - 1
+ * frames, t / 3 and t / 9 change sign and the two slow waves jump once.)
  */
 static fix angle(unsigned int n)
 {
@@ -37,7 +38,7 @@ void place_blobs(Blob *blobs[], int t, int amplitude_x, int amplitude_y)
       /* A in unsigned arithmetic: 3b + t may pass INT_MAX, and only its
        * value modulo 256 matters.
        */
-      const unsigned int a = static_cast<unsigned int>(t) + PHASE_A * b;
+      const unsigned int a = static_cast<unsigned int>(t) + static_cast<unsigned int>(PHASE_A * b);
       const unsigned int slow_b = static_cast<unsigned int>(t / 3 + PHASE_B * b);
       const unsigned int slow_c = static_cast<unsigned int>(t / 9 + PHASE_C * b);
 

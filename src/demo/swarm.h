@@ -8,14 +8,7 @@
 #include <allegro.h>
 
 #include "blob/blob.h"
-
-const int BLOB_COUNT = 64;
-const int BLOB_LOW = 0;     /* base value of every blob */
-const int BLOB_HIGH = 127;  /* ceiling value, and so the blend table's cap */
-
-/* Frames are composed at this size and shown stretched by two. */
-const int FRAME_W = 320;
-const int FRAME_H = 240;
+#include "demo/sizes.h"
 
 int blob_size(int index);
 void make_blobs(Blob *blobs[]);
