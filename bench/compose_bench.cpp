@@ -85,7 +85,8 @@ static void compose_floor_plain_copies(benchmark::State &state)
          const int m = blob->margin, side = blob->sprite->w - 2 * m;
          const int left = static_cast<int>(blob->x), top = static_cast<int>(blob->y);
          for (int r = m; r < m + side; r++)
-            std::memcpy(scene.buffer->line[top + r] + left + m, blob->sprite->line[r] + m, side);
+            std::memcpy(scene.buffer->line[top + r] + left + m, blob->sprite->line[r] + m,
+                        static_cast<size_t>(side));
       }
       benchmark::ClobberMemory();
    }

@@ -92,8 +92,9 @@ TEST(BlobSprite, MarginsForEverySizeTheSwarmUses)
          for (int c = 0; c < size; c++) {
             const bool in_ring = r < blob.margin || c < blob.margin ||
                                  r >= size - blob.margin || c >= size - blob.margin;
-            if (in_ring)
+            if (in_ring) {
                EXPECT_LE(value(blob, c, r), 2) << "size " << size;
+            }
          }
    }
 }
@@ -158,7 +159,7 @@ TEST(BlobDraw, EveryTrimmedWidthAtEveryColumnAddsLikeThePlainSum)
       for (int left = 8; left < 12; left++) {
          for (int r = 0; r < 64; r++)
             for (int c = 0; c < 96; c++)
-               dest.bmp->line[r][c] = (r * 7 + c * 3) % 100;   // values below and above 127 - src
+               dest.bmp->line[r][c] = static_cast<unsigned char>((r * 7 + c * 3) % 100);   // below and above 127 - src
          blob.x = left;
          blob.y = 5;
          blob.draw(dest.bmp);
@@ -192,22 +193,34 @@ TEST(BlobDraw, DrawingTwiceAddsTwiceAndSaturates)
 
 TEST(BlobDraw, PlacedPartlyOutsideIsCutAtTheEdges)
 {
+   // Over every edge and corner, one pixel in and one pixel out, and wholly
+   // outside: every pixel of dest is the plain sum of what lies inside it.
    Blob blob(33, 0, 127);
    build_blend_table(blob);
-   Bitmap dest(40, 30);
-   const double corners[][2] = {{-20.5, -10}, {25, 20}, {-100, 5}, {500, -500}};
-   for (const auto &corner : corners) {
-      clear_to_color(dest.bmp, 0);
-      blob.x = corner[0];
-      blob.y = corner[1];
+   const int w = 40, h = 30;
+   Bitmap dest(w, h);
+   const double places[][2] = {
+      {-20.5, -10},  {25, 20},      {-100, 5},    {500, -500},   {-2, 0},
+      {-3, 0},       {0, -2},       {0, -3},      {w - 31, 0},   {w - 30, 0},
+      {0, h - 31},   {0, h - 30},   {-30, -30},   {w - 3, h - 3}, {-33, 0},
+      {w, 0},        {-29.9, 4},    {3, -29.9},
+   };
+   for (const auto &place : places) {
+      clear_to_color(dest.bmp, 7);
+      blob.x = place[0];
+      blob.y = place[1];
       blob.draw(dest.bmp);
+      const int left = static_cast<int>(blob.x), top = static_cast<int>(blob.y);
+      for (int r = 0; r < h; r++)
+         for (int c = 0; c < w; c++) {
+            const int sr = r - top, sc = c - left;
+            const bool drawn = sr >= blob.margin && sr < 33 - blob.margin &&
+                               sc >= blob.margin && sc < 33 - blob.margin;
+            const int expected = drawn ? std::min(7 + value(blob, sc, sr), 127) : 7;
+            ASSERT_EQ(dest.bmp->line[r][c], expected)
+               << "placed at " << place[0] << "," << place[1] << "; pixel " << c << "," << r;
+         }
    }
-   // The last placement lies wholly outside and leaves dest alone.
-   EXPECT_EQ(getpixel(dest.bmp, 39, 29), 0);
-   blob.x = 25;
-   blob.y = 20;
-   blob.draw(dest.bmp);
-   EXPECT_EQ(getpixel(dest.bmp, 39, 29), value(blob, 14, 9));
 }
 
 TEST(BlobDraw, BlobWithoutSpriteDrawsNothing)

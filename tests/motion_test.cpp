@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "demo/motion.h"
+#include "demo/stage.h"
 #include "demo/swarm.h"
 
 namespace {
@@ -27,13 +28,11 @@ Position reference(int b, int t)
    const int64_t slow_c = t / 9 - 5 * int64_t(b);
    const int64_t x = (160 - size / 2) * 65536 + 48 * table_cos(a) + 48 * table_cos(slow_b);
    const int64_t y = (120 - size / 2) * 65536 + 32 * table_sin(slow_c) + 32 * table_sin(a);
-   return {x / 65536.0, y / 65536.0};
+   return {static_cast<double>(x) / 65536.0, static_cast<double>(y) / 65536.0};
 }
 
 class Swarm : public testing::Test {
 protected:
-   void SetUp() override { make_blobs(blobs); }
-   void TearDown() override { free_blobs(blobs); }
    void place(int t) { place_blobs(blobs, t, AMPLITUDE_X, AMPLITUDE_Y); }
 
    void expect_reference(int t)
@@ -46,7 +45,8 @@ protected:
       }
    }
 
-   Blob *blobs[BLOB_COUNT];
+   Stage stage;
+   Blob *(&blobs)[BLOB_COUNT] = stage.blobs;
 };
 
 }  // namespace
@@ -99,10 +99,10 @@ TEST_F(Swarm, TrimmedSpritesStayInsideTheFrameOverAWholePeriod)
       for (int b = 0; b < BLOB_COUNT; b++) {
          const Blob &blob = *blobs[b];
          const int left = static_cast<int>(blob.x), top = static_cast<int>(blob.y);
-         ASSERT_GE(left, 32);
-         ASSERT_LE(left + blob.sprite->w - 1, 287);
-         ASSERT_GE(top, 24);
-         ASSERT_LE(top + blob.sprite->h - 1, 215);
+         ASSERT_GE(left, REACH_LEFT);
+         ASSERT_LE(left + blob.sprite->w - 1, REACH_RIGHT);
+         ASSERT_GE(top, REACH_TOP);
+         ASSERT_LE(top + blob.sprite->h - 1, REACH_BOTTOM);
       }
    }
 }

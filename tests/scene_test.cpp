@@ -87,8 +87,9 @@ TEST(BackgroundGlow, LitExactlyWithinItsRadius)
          ASSERT_LE(v, 48);
          ASSERT_EQ(v > 0, d2 <= 32900) << x << "," << y;
          // Each level is lost over 700 units of squared distance.
-         if (d2 <= 32900)
+         if (d2 <= 32900) {
             ASSERT_EQ(v, 48 - (d2 + 699) / 700) << x << "," << y;
+         }
       }
    destroy_bitmap(bmp);
 }

@@ -22,37 +22,25 @@
 #include <string>
 #include <vector>
 
-#include "blob/blob.h"
 #include "demo/motion.h"
-#include "demo/swarm.h"
+#include "demo/stage.h"
 #include "scene/palette.h"
 
-static const int SHOT_W = 2 * FRAME_W;
-static const int SHOT_H = 2 * FRAME_H;
-
-/* Everything the demo builds at start-up, built the same way. */
+/* Everything the demo builds at start-up, built the same way, and the
+ * palette it shows frames with.
+ */
 struct Scene {
    Scene()
    {
       set_palette_ramp();
       for (int i = 0; i < PAL_SIZE; i++)
          get_color(i, &palette[i]);
-      buffer = create_bitmap(FRAME_W, FRAME_H);
-      background = create_bitmap(FRAME_W, FRAME_H);
-      build_scene(blobs, background);
    }
-   ~Scene()
-   {
-      free_blobs(blobs);
-      destroy_bitmap(buffer);
-      destroy_bitmap(background);
-   }
-   void compose(int t) { compose_frame(buffer, background, blobs, t); }
+   void compose(int t) { stage.compose(t); }
 
+   Stage stage;
+   BITMAP *buffer = stage.buffer;
    PALETTE palette;
-   Blob *blobs[BLOB_COUNT];
-   BITMAP *buffer;
-   BITMAP *background;
 };
 
 static int write_frames(Scene &scene, const char *dir, int first, int last, int step)
@@ -107,42 +95,49 @@ static bool read_shot(const char *path, Shot &shot)
    const bool header = std::fgetc(f) == 'P' && std::fgetc(f) == '6' &&
                        read_header_number(f, w) && read_header_number(f, h) &&
                        read_header_number(f, maxval);
-   const int sample = maxval > 255 ? 2 : 1;
-   std::vector<unsigned char> raw(SHOT_W * SHOT_H * 3 * sample);
-   const bool ok = header && w == SHOT_W && h == SHOT_H && (maxval == 255 || maxval == 65535) &&
+   const size_t sample = maxval > 255 ? 2 : 1;
+   const size_t row_bytes = size_t(WINDOW_W) * 3;
+   std::vector<unsigned char> raw(row_bytes * WINDOW_H * sample);
+   const bool ok = header && w == WINDOW_W && h == WINDOW_H && (maxval == 255 || maxval == 65535) &&
                    std::fread(raw.data(), 1, raw.size(), f) == raw.size();
    std::fclose(f);
    if (!ok)
       return false;
-   std::vector<unsigned char> full(SHOT_W * SHOT_H * 3);
+   std::vector<unsigned char> full(row_bytes * WINDOW_H);
    for (size_t i = 0; i < full.size(); i++)
       full[i] = raw[i * sample];
 
-   shot.rgb.assign(FRAME_W * FRAME_H * 3, 0);
-   for (int y = 0; y < FRAME_H; y++)
-      for (int x = 0; x < FRAME_W; x++) {
-         const unsigned char *top = &full[((2 * y) * SHOT_W + 2 * x) * 3];
-         const unsigned char *bottom = top + SHOT_W * 3;
+   shot.rgb.assign(size_t(FRAME_W) * FRAME_H * 3, 0);
+   for (size_t y = 0; y < FRAME_H; y++)
+      for (size_t x = 0; x < FRAME_W; x++) {
+         const unsigned char *top = &full[FRAME_SCALE * y * row_bytes + FRAME_SCALE * x * 3];
+         const unsigned char *bottom = top + row_bytes;
          if (std::memcmp(top, top + 3, 3) || std::memcmp(top, bottom, 3) ||
              std::memcmp(top, bottom + 3, 3))
             shot.split_blocks++;
          /* The window shows each 6-bit component c as an 8-bit one whose
           * top six bits are c.
           */
-         for (int k = 0; k < 3; k++)
-            shot.rgb[(y * FRAME_W + x) * 3 + k] = top[k] >> 2;
+         for (size_t k = 0; k < 3; k++)
+            shot.rgb[(y * FRAME_W + x) * 3 + k] = static_cast<unsigned char>(top[k] >> 2);
       }
    return true;
 }
 
-/* Pixels of the composed frame whose colour differs from the shot's. */
-static int mismatches(const Scene &scene, const Shot &shot)
+/* Pixels of a composed bitmap whose colour differs from the shot's, over the
+ * whole frame or only over its margin, which no sprite ever reaches.
+ */
+static int mismatches(const Scene &scene, BITMAP *frame, const Shot &shot, bool margin_only)
 {
    int count = 0;
    for (int y = 0; y < FRAME_H; y++)
       for (int x = 0; x < FRAME_W; x++) {
-         const RGB &c = scene.palette[scene.buffer->line[y][x]];
-         const unsigned char *s = &shot.rgb[(y * FRAME_W + x) * 3];
+         const bool in_reach = x >= REACH_LEFT && x <= REACH_RIGHT &&
+                               y >= REACH_TOP && y <= REACH_BOTTOM;
+         if (margin_only && in_reach)
+            continue;
+         const RGB &c = scene.palette[frame->line[y][x]];
+         const unsigned char *s = &shot.rgb[static_cast<size_t>(y * FRAME_W + x) * 3];
          if (c.r != s[0] || c.g != s[1] || c.b != s[2])
             count++;
       }
@@ -156,10 +151,20 @@ static int match_shot(Scene &scene, const char *path, int first, int last)
       std::fprintf(stderr, "blobs-frames: %s is not a 640x480 binary PPM\n", path);
       return EXIT_FAILURE;
    }
+   /* Every frame shows the bare glow in its margin: a shot that does not
+    * (a window still black, say) shows no frame, and the search is spared.
+    */
+   const int off_margin = mismatches(scene, scene.stage.background, shot, true);
+   if (off_margin > 0) {
+      std::printf("none\n");
+      std::fprintf(stderr, "blobs-frames: no frame matches; %d pixels of the margin differ "
+                           "from the background\n", off_margin);
+      return EXIT_FAILURE;
+   }
    int best_t = first, best = INT_MAX;
    for (int t = first; t <= last; t++) {
       scene.compose(t);
-      const int m = mismatches(scene, shot);
+      const int m = mismatches(scene, scene.buffer, shot, false);
       if (m == 0 && shot.split_blocks == 0) {
          std::printf("%d\n", t);
          return EXIT_SUCCESS;
@@ -185,9 +190,8 @@ static void usage()
 
 int main(int argc, char **argv)
 {
-   if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+   if (!start_headless())
       return EXIT_FAILURE;
-   set_color_depth(8);
 
    const std::string command = argc > 1 ? argv[1] : "";
    if (command == "write" && (argc == 5 || argc == 6)) {

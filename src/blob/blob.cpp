@@ -16,8 +16,8 @@ static const double MARGIN_SHARE = 0.07;
 /* Paints the falloff once: the square of a linear ramp from the centre out
  * to the inscribed circle, scaled to the range high - low.
  */
-Blob::Blob(int size, int low, int high)
-   : sprite(create_bitmap(size, size)), high(high), low(low),
+Blob::Blob(int size, int low_value, int high_value)
+   : sprite(create_bitmap(size, size)), high(high_value), low(low_value),
      margin(static_cast<int>(size * MARGIN_SHARE))
 {
    if (!sprite)
