@@ -3,6 +3,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -DBLOBS_TESTS=OFF
+cmake -S . -B build
 cmake --build build --target blobs -j"$(nproc)"
 exec build/blobs

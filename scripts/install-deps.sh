@@ -11,8 +11,9 @@ if [ "${1:-}" = "--test" ]; then
    # private X server (xvfb), hold keys on it (xdotool), take shots of it
    # (xwd in x11-apps) and convert them (imagemagick), and check it under
    # valgrind; ImageMagick also makes the README's picture. Google
-   # Benchmark builds the benchmarks.
-   packages="$packages libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
+   # Benchmark builds the benchmarks, and clang, the second compiler, the
+   # build under AddressSanitizer.
+   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
 fi
 
 missing=""

@@ -1,17 +1,32 @@
 #!/bin/sh
-# Installs what is missing, builds everything and runs every test: once in a
-# plain build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
-# The window tests, each under a private X server, run in the plain build
-# only; they bring their own checks (valgrind, ThreadSanitizer).
+# Installs what is missing, builds everything and runs every test, in three
+# builds of their own:
+#
+#   build        g++, plain: the unit tests, the window tests (valgrind's
+#                among them) and the benchmarks' smoke run
+#   build-asan   clang, under AddressSanitizer and UndefinedBehaviorSanitizer:
+#                the unit tests and the start without a display
+#   build-tsan   g++, under ThreadSanitizer: the unit tests and the demo's
+#                two threads in a real window
+#
+# Every build treats a warning as an error, so both compilers must build
+# without one.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
 jobs="$(nproc)"
 
-cmake -S . -B build -DBLOBS_TESTS=ON
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure
+# Configures folder $1 with every option given, so that what ran before in
+# it does not matter, then builds it and runs its tests.
+build_and_test()
+{
+   dir=$1
+   shift
+   cmake -S . -B "$dir" -DBLOBS_TESTS=ON -DBLOBS_WERROR=ON "$@"
+   cmake --build "$dir" -j"$jobs"
+   ctest --test-dir "$dir" --output-on-failure
+}
 
-cmake -S . -B build-sanitize -DBLOBS_TESTS=ON -DBLOBS_SANITIZE=ON
-cmake --build build-sanitize -j"$jobs"
-ctest --test-dir build-sanitize --output-on-failure
+build_and_test build -DBLOBS_BENCH=ON -DBLOBS_SANITIZE=
+build_and_test build-asan -DCMAKE_CXX_COMPILER=clang++ -DBLOBS_BENCH=ON -DBLOBS_SANITIZE=address
+build_and_test build-tsan -DBLOBS_BENCH=OFF -DBLOBS_SANITIZE=thread
