@@ -5,8 +5,9 @@
  * black through blue and cyan to near white.
  *
  * Each frame is composed at 320x240 and shown stretched by two, paced by the
- * vertical retrace and a 10 ms tick. Escape ends the demo; holding Tab lets
- * it run as fast as the machine allows.
+ * vertical retrace and a 10 ms tick. Escape ends the demo, as does a signal
+ * to end such as Ctrl+C in a terminal; holding Tab lets it run as fast as
+ * the machine allows.
  */
 #include <allegro.h>
 
@@ -14,6 +15,8 @@
 #include <cstdlib>
 
 #include "blob/blob.h"
+#include "demo/display.h"
+#include "demo/signals.h"
 #include "demo/swarm.h"
 #include "demo/timer.h"
 #include "demo/window.h"
@@ -22,42 +25,47 @@
 BITMAP *buffer;       /* the frame being composed */
 BITMAP *background;   /* the glow, copied under every frame */
 
-/* Reports why the demo cannot run, with the library's reason when it has
- * one, as one line on standard error.
+/* Says in one line on standard error why the demo cannot run, with the
+ * library's reason when it has one, and gives the status to exit with.
  */
-static void report_failure(const char *what)
+static int fail(const char *what)
 {
    if (allegro_error[0])
       std::fprintf(stderr, "blobs: %s: %s\n", what, allegro_error);
    else
       std::fprintf(stderr, "blobs: %s\n", what);
+   return EXIT_FAILURE;
 }
 
 int main()
 {
    /* Initialization */
-   if (!open_window()) {
-      report_failure("could not open a 640x480 8-bit window");
-      return EXIT_FAILURE;
-   }
-   install_keyboard();
-   install_timers();
+   hold_quit_signals();
+   if (!start_library())
+      return fail("could not open a 640x480 8-bit window");
+   catch_quit_signals();
+   watch_display();
+   if (!set_window_mode())
+      return fail("could not open a 640x480 8-bit window");
+   if (install_keyboard() != 0)
+      return fail("could not install the keyboard");
+   if (!install_timers())
+      return fail("could not start the 10 ms timer");
 
    buffer = create_bitmap(FRAME_W, FRAME_H);
    background = create_bitmap(FRAME_W, FRAME_H);
-   if (!buffer || !background) {
-      report_failure("could not create the 320x240 frame bitmaps");
-      return EXIT_FAILURE;
-   }
+   if (!buffer || !background)
+      return fail("could not create the 320x240 frame bitmaps");
    clear_bitmap(screen);
    set_palette_ramp();
 
    Blob *blobs[BLOB_COUNT];
-   build_scene(blobs, background);
+   if (!build_scene(blobs, background))
+      return fail("out of memory for the 64 blobs");
 
-   /* Frame loop */
+   /* Frame loop, until Escape or a signal to end */
    int frame_count = 0;
-   while (!key[KEY_ESC]) {
+   while (!key[KEY_ESC] && !quit_signal()) {
       tick_count.store(0, std::memory_order_relaxed);
       frame_count = next_frame_count(frame_count);
       compose_frame(buffer, background, blobs, frame_count);
@@ -71,6 +79,8 @@ int main()
 
    /* Shutdown: the frame bitmaps are left to the end of the process */
    free_blobs(blobs);
+   if (quit_signal())
+      end_by_signal(quit_signal());
    return 0;
 }
 END_OF_MAIN()

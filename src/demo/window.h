@@ -5,6 +5,8 @@
 #ifndef DEMO_WINDOW_H
 #define DEMO_WINDOW_H
 
+bool start_library();
+bool set_window_mode();
 bool open_window();
 
 #endif

@@ -202,3 +202,29 @@ seconds()
 {
    printf '%d.%03d' $(($1 / 1000000)) $((($1 % 1000000) / 1000))
 }
+
+# Starts the demo and returns at once, without waiting for its window, with
+# SIGINT and SIGQUIT at their defaults as in a terminal: a script's
+# background job would otherwise start with them ignored.
+launch_demo()
+{
+   env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+}
+
+# Waits at most the given whole seconds for the demo to end, and sets
+# DEMO_STATUS and END_US (the time it took); fails the test when the demo
+# still runs by then.
+wait_for_end()
+{
+   local limit_us=$(($1 * 1000000)) start
+   start=$(now_us)
+   while kill -0 "$DEMO_PID" 2>/dev/null && [ $(($(now_us) - start)) -lt "$limit_us" ]; do
+      sleep 0.01
+   done
+   END_US=$(($(now_us) - start))
+   kill -0 "$DEMO_PID" 2>/dev/null && fail "the demo still runs $1 s on: $(cat "$WORK/demo.log")"
+   wait "$DEMO_PID" 2>/dev/null   # not the shell's word on how it ended
+   DEMO_STATUS=$?
+   DEMO_PID=""
+}
