@@ -20,11 +20,10 @@ bool start_headless()
 Stage::Stage()
    : buffer(create_bitmap(FRAME_W, FRAME_H)), background(create_bitmap(FRAME_W, FRAME_H))
 {
-   if (!buffer || !background) {
+   if (!buffer || !background || !build_scene(blobs, background)) {
       release();
       throw std::bad_alloc();
    }
-   build_scene(blobs, background);
 }
 
 Stage::~Stage()

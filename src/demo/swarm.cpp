@@ -4,6 +4,7 @@
 #include "demo/swarm.h"
 
 #include <algorithm>
+#include <new>
 
 #include "demo/motion.h"
 #include "scene/glow.h"
@@ -19,10 +20,22 @@ int blob_size(int index)
    return std::clamp(LARGEST_BLOB - index / 2, SMALLEST_BLOB, LARGEST_BLOB);
 }
 
-void make_blobs(Blob *blobs[])
+/* Makes the 64 blobs. When memory for a blob record cannot be had, the
+ * blobs made so far are freed, every pointer is left null, and the result
+ * is false.
+ */
+bool make_blobs(Blob *blobs[])
 {
    for (int i = 0; i < BLOB_COUNT; i++)
-      blobs[i] = new Blob(blob_size(i), BLOB_LOW, BLOB_HIGH);
+      blobs[i] = nullptr;
+   try {
+      for (int i = 0; i < BLOB_COUNT; i++)
+         blobs[i] = new Blob(blob_size(i), BLOB_LOW, BLOB_HIGH);
+   } catch (const std::bad_alloc &) {
+      free_blobs(blobs);
+      return false;
+   }
+   return true;
 }
 
 void free_blobs(Blob *blobs[])
@@ -35,13 +48,16 @@ void free_blobs(Blob *blobs[])
 
 /* The start-up work every frame rests on: the blobs, the blend table with
  * the first blob's ceiling, and the glow painted into a cleared background.
+ * False, with no blob made, when memory for the blobs cannot be had.
  */
-void build_scene(Blob *blobs[], BITMAP *background)
+bool build_scene(Blob *blobs[], BITMAP *background)
 {
-   make_blobs(blobs);
+   if (!make_blobs(blobs))
+      return false;
    build_blend_table(*blobs[0]);
    clear_bitmap(background);
    paint_background_glow(background);
+   return true;
 }
 
 /* Composes frame t into buffer: the blobs take their places on their paths,

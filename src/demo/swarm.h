@@ -11,9 +11,9 @@
 #include "demo/sizes.h"
 
 int blob_size(int index);
-void make_blobs(Blob *blobs[]);
+bool make_blobs(Blob *blobs[]);
 void free_blobs(Blob *blobs[]);
-void build_scene(Blob *blobs[], BITMAP *background);
+bool build_scene(Blob *blobs[], BITMAP *background);
 void compose_frame(BITMAP *buffer, BITMAP *background, Blob *blobs[], int t);
 int next_frame_count(int t);
 

@@ -15,11 +15,13 @@ void tick_handler()
    tick_count.fetch_add(1, std::memory_order_relaxed);
 }
 
-/* Starts the library's timer and registers the tick. */
-void install_timers()
+/* Starts the library's timer and registers the tick. The timer runs in a
+ * thread of its own, which the system can refuse (a process or thread limit
+ * reached): without it no tick ever comes, so the result is returned.
+ */
+bool install_timers()
 {
-   install_timer();
-   install_int(tick_handler, TICK_MS);
+   return install_timer() == 0 && install_int(tick_handler, TICK_MS) == 0;
 }
 
 /* Spins until a tick has arrived since tick_count was last cleared: a paced

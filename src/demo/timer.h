@@ -14,7 +14,7 @@ const int TICK_MS = 10;
 extern std::atomic<int> tick_count;
 
 void tick_handler();
-void install_timers();
+bool install_timers();
 void wait_for_tick();
 
 #endif

@@ -1,0 +1,44 @@
+#!/bin/bash
+# No memory for a blob record: the demo says so in one line, frees the blobs
+# it had made, and exits with status 1. The allocation fails for real in
+# the demo's own code: a preloaded operator new refuses the allocation with
+# the given number, as one does when memory runs out, and counts what is
+# made and freed. A demo that gets every blob frees all 64 when it ends.
+#
+# usage: no_memory.sh BLOBS BLOBS_FRAMES REFUSE_NEW_LIBRARY
+BLOBS=$1
+BLOBS_FRAMES=$2
+REFUSE_NEW_LIBRARY=$3
+. "$(dirname "$0")/session.sh"
+
+END_LIMIT=10      # whole seconds within which the demo must have ended
+BLOB_COUNT=64
+
+# Starts the demo with allocation $1 refused.
+launch_refusing()
+{
+   rm -f "$WORK/report"
+   env REFUSE_NEW="$1" REFUSE_NEW_REPORT="$WORK/report" LD_PRELOAD="$REFUSE_NEW_LIBRARY" \
+      "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+}
+
+start_x
+for refused in 1 2 33 "$BLOB_COUNT"; do
+   launch_refusing "$refused"
+   wait_for_end "$END_LIMIT"
+   echo "record $refused refused: status $DEMO_STATUS, $(cat "$WORK/report"): $(cat "$WORK/demo.log")"
+   [ "$DEMO_STATUS" -eq 1 ] || fail "status $DEMO_STATUS, not 1"
+   [ "$(cat "$WORK/demo.log")" = "blobs: out of memory for the 64 blobs" ] ||
+      fail "not the one line about memory"
+   made=$((refused - 1))
+   [ "$(cat "$WORK/report")" = "made $made freed $made" ] || fail "not every blob made was freed"
+done
+
+# With nothing refused the demo runs, and frees every blob on Escape.
+start_demo env REFUSE_NEW=0 REFUSE_NEW_REPORT="$WORK/report" LD_PRELOAD="$REFUSE_NEW_LIBRARY"
+end_with_escape 10
+echo "nothing refused: status $DEMO_STATUS after Escape, $(cat "$WORK/report")"
+[ "$DEMO_STATUS" -eq 0 ] || fail "status $DEMO_STATUS after Escape, not 0"
+[ "$(cat "$WORK/report")" = "made $BLOB_COUNT freed $BLOB_COUNT" ] ||
+   fail "not every blob was freed on Escape"
