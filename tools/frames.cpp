@@ -4,15 +4,20 @@
  * the running demo shows.
  *
  *   blobs-frames write DIR FIRST LAST [STEP]
- *       writes frames FIRST ... LAST as DIR/frame-NNNNN.bmp, 320x240 in 8-bit
- *       colour with the demo's palette
+ *       writes frames FIRST, FIRST + STEP, ... up to LAST as
+ *       DIR/frame-NNNNN.bmp, 320x240 in 8-bit colour with the demo's palette
  *   blobs-frames match SHOT.ppm [FIRST LAST]
- *       reads a 640x480 binary PPM of the window and prints the frame count,
- *       1 ... 2304 unless given, whose frame it shows pixel for pixel once
- *       stretched by two; exits 1 when no frame matches
+ *       reads a 640x480 binary PPM of the window and prints the first frame
+ *       count from FIRST to LAST (1 ... 2304 unless given) whose frame it
+ *       shows pixel for pixel once stretched by two; exits 1 when none does
+ *
+ * Frame counts and steps are whole numbers from 1 up to the largest int,
+ * with FIRST no greater than LAST; anything else gets the usage line and
+ * exit status 2, and nothing is written.
  */
 #include <allegro.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -43,14 +48,20 @@ struct Scene {
    PALETTE palette;
 };
 
-static int write_frames(Scene &scene, const char *dir, int first, int last, int step)
+static const int USAGE_STATUS = 2;
+
+/* Writes the frames; the count runs in a wider type, so that a step past
+ * the largest int ends the loop instead of wrapping around.
+ */
+static int write_frames(Scene &scene, const std::string &dir, int first, int last, int step)
 {
-   for (int t = first; t <= last; t += step) {
-      scene.compose(t);
-      char path[4096];
-      std::snprintf(path, sizeof path, "%s/frame-%05d.bmp", dir, t);
-      if (save_bitmap(path, scene.buffer, scene.palette) != 0) {
-         std::fprintf(stderr, "blobs-frames: cannot write %s\n", path);
+   for (long long t = first; t <= last; t += step) {
+      scene.compose(static_cast<int>(t));
+      char name[32];
+      std::snprintf(name, sizeof name, "/frame-%05lld.bmp", t);
+      const std::string path = dir + name;
+      if (save_bitmap(path.c_str(), scene.buffer, scene.palette) != 0) {
+         std::fprintf(stderr, "blobs-frames: cannot write %s\n", path.c_str());
          return EXIT_FAILURE;
       }
    }
@@ -161,17 +172,21 @@ static int match_shot(Scene &scene, const char *path, int first, int last)
                            "from the background\n", off_margin);
       return EXIT_FAILURE;
    }
+   /* The picture repeats every period, so the first frame that matches, if
+    * any does, lies within one period of FIRST.
+    */
+   const long long end = std::min<long long>(last, first + (PATH_PERIOD - 1LL));
    int best_t = first, best = INT_MAX;
-   for (int t = first; t <= last; t++) {
-      scene.compose(t);
+   for (long long t = first; t <= end; t++) {
+      scene.compose(static_cast<int>(t));
       const int m = mismatches(scene, scene.buffer, shot, false);
       if (m == 0 && shot.split_blocks == 0) {
-         std::printf("%d\n", t);
+         std::printf("%lld\n", t);
          return EXIT_SUCCESS;
       }
       if (m < best) {
          best = m;
-         best_t = t;
+         best_t = static_cast<int>(t);
       }
    }
    std::printf("none\n");
@@ -181,35 +196,52 @@ static int match_shot(Scene &scene, const char *path, int first, int last)
    return EXIT_FAILURE;
 }
 
-static void usage()
+/* Prints the usage line and gives the status for a command line gone wrong. */
+static int usage()
 {
    std::fprintf(stderr,
                 "usage: blobs-frames write DIR FIRST LAST [STEP]\n"
                 "       blobs-frames match SHOT.ppm [FIRST LAST]\n");
+   return USAGE_STATUS;
+}
+
+/* Reads a whole number from 1 to the largest int: digits only, all of the
+ * argument, no sign, no space.
+ */
+static bool read_count(const char *text, int &n)
+{
+   if (!std::isdigit(static_cast<unsigned char>(text[0])))
+      return false;
+   char *end = nullptr;
+   errno = 0;
+   const long long value = std::strtoll(text, &end, 10);
+   if (errno == ERANGE || *end != '\0' || value < 1 || value > INT_MAX)
+      return false;
+   n = static_cast<int>(value);
+   return true;
+}
+
+/* Reads FIRST LAST [STEP] from args: FIRST no greater than LAST. */
+static bool read_range(int count, char **args, int &first, int &last, int &step)
+{
+   return read_count(args[0], first) && read_count(args[1], last) && first <= last &&
+          (count < 3 || read_count(args[2], step));
 }
 
 int main(int argc, char **argv)
 {
+   const std::string command = argc > 1 ? argv[1] : "";
+   const bool write = command == "write" && (argc == 5 || argc == 6);
+   const bool match = command == "match" && (argc == 3 || argc == 5);
+   int first = 1, last = PATH_PERIOD, step = 1;
+   if (!(write && read_range(argc - 3, argv + 3, first, last, step)) &&
+       !(match && (argc == 3 || read_range(argc - 3, argv + 3, first, last, step))))
+      return usage();
+
    if (!start_headless())
       return EXIT_FAILURE;
-
-   const std::string command = argc > 1 ? argv[1] : "";
-   if (command == "write" && (argc == 5 || argc == 6)) {
-      const int step = argc == 6 ? std::atoi(argv[5]) : 1;
-      if (step < 1) {
-         usage();
-         return EXIT_FAILURE;
-      }
-      Scene scene;
-      return write_frames(scene, argv[2], std::atoi(argv[3]), std::atoi(argv[4]), step);
-   }
-   if (command == "match" && (argc == 3 || argc == 5)) {
-      const int first = argc == 5 ? std::atoi(argv[3]) : 1;
-      const int last = argc == 5 ? std::atoi(argv[4]) : PATH_PERIOD;
-      Scene scene;
-      return match_shot(scene, argv[2], first, last);
-   }
-   usage();
-   return EXIT_FAILURE;
+   Scene scene;
+   return write ? write_frames(scene, argv[2], first, last, step)
+                : match_shot(scene, argv[2], first, last);
 }
 END_OF_MAIN()
