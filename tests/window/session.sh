@@ -10,7 +10,7 @@
 set -u
 export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
 
-PATH_PERIOD=2304       # the picture repeats after this many frames
+LAST_COUNT=2147483647  # the largest frame count the demo reaches
 SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
 WINDOW_WAIT=60         # seconds allowed for the window and its first frame
 DEMO_STARTS=3          # tries at starting a demo that cannot open its window
@@ -78,12 +78,14 @@ start_x()
    export DISPLAY=":$(head -n 1 "$WORK/display")"
 }
 
-# Converts shot NAME.xwd to NAME.ppm and prints the frame count it shows;
-# fails when it shows none.
+# Converts shot NAME.xwd to NAME.ppm and prints the frame count it shows,
+# the first from FROM on when that is given; fails when it shows none. The
+# picture repeats, so a shot tells its frame count only up to a period:
+# matched from an earlier count, it tells the least advance since then.
 frame_of()
 {
    convert "xwd:$WORK/$1.xwd" "$WORK/$1.ppm" || fail "convert could not read $1.xwd"
-   "$BLOBS_FRAMES" match "$WORK/$1.ppm" 2>>"$WORK/match.log"
+   "$BLOBS_FRAMES" match "$WORK/$1.ppm" ${2:+"$2" "$LAST_COUNT"} 2>>"$WORK/match.log"
 }
 
 # Sets WINDOW to the demo's window once it is shown; fails the test when
@@ -178,23 +180,18 @@ take_point()
 }
 
 # Sets POINT_T and POINT_US from the first shot of point NAME that shows a
-# whole frame; a torn shot, caught between two frames, matches none.
+# whole frame, its count the first from FROM on when that is given; a torn
+# shot, caught between two frames, matches none.
 match_point()
 {
    local i
    for i in $(seq "$SHOTS_PER_POINT"); do
-      if POINT_T=$(frame_of "$1-$i"); then
+      if POINT_T=$(frame_of "$1-$i" "${2:-}"); then
          POINT_US=$(cat "$WORK/$1-$i.time")
          return 0
       fi
    done
    fail "no shot of point $1 shows a frame of the demo: $(tail -n "$SHOTS_PER_POINT" "$WORK/match.log")"
-}
-
-# Frames shown from frame count $1 to frame count $2, less than one period.
-frames_between()
-{
-   echo $(((($2 - $1) % PATH_PERIOD + PATH_PERIOD) % PATH_PERIOD))
 }
 
 # Microseconds as seconds with three decimals.
