@@ -12,8 +12,8 @@ if [ "${1:-}" = "--test" ]; then
    # (xwd in x11-apps) and convert them (imagemagick), and check it under
    # valgrind; ImageMagick also makes the README's picture. Google
    # Benchmark builds the benchmarks, and clang, the second compiler, the
-   # build under AddressSanitizer.
-   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
+   # build under AddressSanitizer. One test counts a user's processes (ps).
+   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind procps"
 fi
 
 missing=""
