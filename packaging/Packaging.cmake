@@ -101,3 +101,37 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 include(CPack)
+
+# ---- Checks of the package and the files it carries, in the plain build
+# only: they start the installed executable, which the sanitizer builds
+# would pack under their sanitizer.
+
+if(BLOBS_TESTS_ENABLED AND BLOBS_SANITIZE STREQUAL "")
+  set(checks ${packaging_dir}/tests)
+  set(deb_dir ${generated_dir}/check)
+
+  add_test(NAME package_icon COMMAND ${checks}/icon.sh $<TARGET_FILE:blobs-frames>)
+  add_test(NAME package_texts
+           COMMAND ${checks}/texts.sh ${generated_dir}/blobs.6.gz ${packaging_dir}/blobs.desktop)
+
+  # Makes the package, unpacks it, and installs beside it with cmake, for
+  # the checks that follow.
+  add_test(NAME package_build
+           COMMAND ${checks}/build.sh ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}
+                   ${CMAKE_BINARY_DIR} ${deb_dir})
+  add_test(NAME package_contents
+           COMMAND ${checks}/contents.sh ${deb_dir} ${PROJECT_VERSION}
+                   ${packaging_dir}/icons ${PROJECT_SOURCE_DIR}/LICENSE)
+  add_test(NAME package_lintian COMMAND ${checks}/lintian.sh ${deb_dir})
+  add_test(NAME package_run
+           COMMAND ${checks}/run.sh ${deb_dir}/root/usr/bin/blobs $<TARGET_FILE:blobs-frames>)
+
+  set_tests_properties(package_icon package_texts package_build package_contents
+                       package_lintian package_run PROPERTIES LABELS package)
+  set_tests_properties(package_build PROPERTIES FIXTURES_SETUP blobs_deb)
+  set_tests_properties(package_contents package_lintian package_run PROPERTIES
+                       FIXTURES_REQUIRED blobs_deb)
+  # Like the window tests: an X server of its own, alone on the cores.
+  set_tests_properties(package_run PROPERTIES
+                       LABELS "package;window" TIMEOUT 180 RUN_SERIAL TRUE)
+endif()
