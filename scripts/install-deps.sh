@@ -1,11 +1,18 @@
 #!/bin/sh
-# Installs the Debian packages the demo needs to build and run; with --test,
-# also those its tests, its benchmarks and scripts/measure-window.sh need.
+# Installs the Debian packages the demo needs to build and run; with
+# --package, also those it takes to make its Debian package; with --test,
+# also those its tests, its package's checks, its benchmarks and
+# scripts/measure-window.sh need.
 # Uses apt-get as root or through sudo; when it can do neither, it prints the
 # one line to run and fails.
 set -eu
 
 packages="g++ make cmake pkg-config liballegro4-dev"
+if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
+   # CPack finds the executable's dependencies with dpkg-shlibdeps
+   # (dpkg-dev), after telling the executable from other files with file.
+   packages="$packages dpkg-dev file"
+fi
 if [ "${1:-}" = "--test" ]; then
    # GoogleTest for the unit tests. The window tests run the demo under a
    # private X server (xvfb), hold keys on it (xdotool), take shots of it
@@ -13,7 +20,10 @@ if [ "${1:-}" = "--test" ]; then
    # valgrind; ImageMagick also makes the README's picture. Google
    # Benchmark builds the benchmarks, and clang, the second compiler, the
    # build under AddressSanitizer. One test counts a user's processes (ps).
-   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind procps"
+   # The package's checks run lintian on it, desktop-file-validate on its
+   # menu entry and man on its manual page.
+   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
+   packages="$packages procps lintian desktop-file-utils man-db"
 fi
 
 missing=""
@@ -36,4 +46,5 @@ fi
 
 export DEBIAN_FRONTEND=noninteractive
 $as_root apt-get update
+# shellcheck disable=SC2086 # one word for each package
 $as_root apt-get install -y --no-install-recommends $missing

@@ -3,7 +3,8 @@
 # builds of their own:
 #
 #   build        g++, plain: the unit tests, the window tests (valgrind's
-#                among them) and the benchmarks' smoke run
+#                among them), the benchmarks' smoke run, and the Debian
+#                package made, checked with lintian and its blobs run
 #   build-asan   clang, under AddressSanitizer and UndefinedBehaviorSanitizer:
 #                the unit tests and the start without a display
 #   build-tsan   g++, under ThreadSanitizer: the unit tests and the demo's

@@ -1,0 +1,34 @@
+#!/bin/bash
+# The blobs a package put somewhere, unpacked or installed, works like the
+# built one: under an X server of its own it opens its 640x480 window, shows
+# a frame equal to one the frame tool composes, and ends with status 0 and
+# without a word when Escape is held.
+#
+# usage: run.sh BLOBS BLOBS_FRAMES
+# shellcheck source-path=SCRIPTDIR
+BLOBS=$1
+BLOBS_FRAMES=$2
+# shellcheck source=../../tests/window/session.sh
+. "$(dirname "$0")/../../tests/window/session.sh"
+
+ESCAPE_LIMIT=10   # seconds the demo may take to end once Escape is down
+
+[ -x "$BLOBS" ] || fail "no executable at $BLOBS"
+start_x
+# shellcheck disable=SC2119 # no wrapper command: the demo runs as installed
+start_demo
+
+eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+if [ "$WIDTH" -ne 640 ] || [ "$HEIGHT" -ne 480 ]; then
+   fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
+fi
+echo "$BLOBS: window ${WIDTH}x$HEIGHT"
+
+take_point shot
+match_point shot
+echo "$BLOBS: shows frame $POINT_T"
+
+end_with_escape "$ESCAPE_LIMIT"
+[ "$DEMO_STATUS" -eq 0 ] || fail "exit status $DEMO_STATUS after Escape, not 0"
+[ ! -s "$WORK/demo.log" ] || fail "the demo printed: $(cat "$WORK/demo.log")"
+echo "$BLOBS: ended with status 0 on Escape"

@@ -1,0 +1,92 @@
+#!/bin/sh
+# Installs the Debian package as a user would, runs the demo from the PATH,
+# then purges the package and shows that none of its files is left. It
+# changes the machine, so only CI runs it (.ci/run, after the tests); run it
+# by hand only as root on a machine where that is fine.
+#
+#   1. cpack makes blobs_<version>_<arch>.deb from BUILD_DIR (default: build)
+#   2. apt-get install ./blobs_*.deb, which brings in what it depends on
+#   3. blobs from the PATH opens its window under Xvfb, shows a composed
+#      frame and ends with status 0 on Escape (packaging/tests/run.sh)
+#   4. apt-get purge blobs: every file dpkg -L listed is gone, and every
+#      folder too, unless another package still has it
+#
+# usage: scripts/test-installed-package.sh [BUILD_DIR]
+set -eu
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+
+PACKAGE=blobs
+
+[ "$(id -u)" -eq 0 ] || { echo "test-installed-package.sh: run as root: it installs a package" >&2; exit 1; }
+if dpkg-query -W -f='${Status}' "$PACKAGE" 2>/dev/null | grep -q "ok installed"; then
+   echo "test-installed-package.sh: $PACKAGE is installed already; purge it first" >&2
+   exit 1
+fi
+
+scripts/install-deps.sh --test
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build"
+cmake --build "$build" -j"$(nproc)" --target blobs blobs-frames
+
+work="$(mktemp -d)"
+installed=""
+cleanup()
+{
+   # A run that failed halfway leaves nothing installed either.
+   if [ -n "$installed" ]; then
+      apt-get purge -y "$PACKAGE" >/dev/null 2>&1 || true
+   fi
+   rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+# apt-get reads the package as its own unprivileged user.
+chmod 755 "$work"
+
+echo "== make the package"
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
+   { cat "$work/cpack.log"; exit 1; }
+set -- "$work"/"$PACKAGE"_*.deb
+deb=$1
+[ -f "$deb" ] || { echo "FAIL: cpack made no package" >&2; exit 1; }
+chmod 644 "$deb"
+echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)"
+
+echo "== install it"
+export DEBIAN_FRONTEND=noninteractive
+installed=yes
+apt-get install -y "$deb"
+dpkg -L "$PACKAGE" | grep -vx '/\.' >"$work/files.txt"
+missing=0
+while read -r path; do
+   [ -e "$path" ] || { echo "FAIL: dpkg lists $path, which is not there" >&2; missing=1; }
+done <"$work/files.txt"
+[ "$missing" -eq 0 ] || exit 1
+echo "$PACKAGE: $(wc -l <"$work/files.txt") paths installed"
+
+echo "== run it from the PATH"
+blobs_path="$(command -v blobs)" || { echo "FAIL: no blobs on the PATH" >&2; exit 1; }
+[ "$blobs_path" = /usr/bin/blobs ] || { echo "FAIL: the PATH finds $blobs_path, not /usr/bin/blobs" >&2; exit 1; }
+packaging/tests/run.sh "$blobs_path" "$build/blobs-frames"
+
+echo "== purge it"
+apt-get purge -y "$PACKAGE"
+installed=""
+state="$(dpkg-query -W -f='${db:Status-Status}' "$PACKAGE" 2>/dev/null || true)"
+if [ -n "$state" ] && [ "$state" != not-installed ]; then
+   echo "FAIL: $PACKAGE is $state after the purge, not gone" >&2
+   exit 1
+fi
+left=0
+while read -r path; do
+   if [ ! -e "$path" ] && [ ! -L "$path" ]; then
+      continue
+   elif [ -d "$path" ] && dpkg-query -S "$path" >/dev/null 2>&1; then
+      echo "kept: $path, a folder other packages have too"
+   else
+      echo "FAIL: left after the purge: $path" >&2
+      left=1
+   fi
+done <"$work/files.txt"
+[ "$left" -eq 0 ] || exit 1
+echo "$PACKAGE: purged, no file of it left"
