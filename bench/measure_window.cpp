@@ -49,6 +49,7 @@
 #include <allegro.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -245,6 +246,10 @@ int main(int argc, char **argv)
    }
    install_keyboard();
    install_timers();
+   /* Under X11 install_keyboard() takes the locale of the environment, for
+    * its input method; the figures keep their '.' whatever it is.
+    */
+   std::setlocale(LC_NUMERIC, "C");
    const Clock::time_point window_opened = Clock::now();
    clear_bitmap(screen);
    const Clock::time_point palette_began = Clock::now();
