@@ -5,9 +5,8 @@
  */
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-
 #include "demo/motion.h"
+#include "floor.h"
 #include "swarm_scene.h"
 
 /* The next frame count, running round one period of the paths. */
@@ -80,14 +79,7 @@ static void compose_floor_plain_copies(benchmark::State &state)
    for (auto _ : state) {
       t = next_t(t);
       scene.set_places(t);
-      blit(scene.background, scene.buffer, 0, 0, 0, 0, FRAME_W, FRAME_H);
-      for (const Blob *blob : scene.blobs) {
-         const int m = blob->margin, side = blob->sprite->w - 2 * m;
-         const int left = static_cast<int>(blob->x), top = static_cast<int>(blob->y);
-         for (int r = m; r < m + side; r++)
-            std::memcpy(scene.buffer->line[top + r] + left + m, blob->sprite->line[r] + m,
-                        static_cast<size_t>(side));
-      }
+      copy_floor(scene.buffer, scene.background, scene.blobs);
       benchmark::ClobberMemory();
    }
    state.SetBytesProcessed(state.iterations() * scene.frame_bytes());

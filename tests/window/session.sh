@@ -1,11 +1,14 @@
-# shellcheck shell=bash
-# Helpers for the window tests, sourced by each of them: a private X server,
-# the demo running in it, keys held down on its window, and shots of the
-# window told apart by the frame count they show.
+# shellcheck shell=bash disable=SC2034
+# Helpers for the window tests, sourced by each of them: a private X server
+# (start_x, from scripts/xvfb.sh), the demo running in it, keys held down on
+# its window, and shots of the window told apart by the frame count they
+# show.
 #
 # The sourcing script sets BLOBS (the demo, or a build of it) and BLOBS_FRAMES
-# (the frame tool). Everything started here is stopped when the script exits,
-# and the scratch folder is kept only when the test fails.
+# (the frame tool), and reads what the helpers set (FIRST_T, POINT_T,
+# DEMO_STATUS ...), which shellcheck cannot see used here. Everything started
+# here is stopped when the script exits, and the scratch folder is kept only
+# when the test fails.
 
 set -u
 export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
@@ -16,7 +19,9 @@ WINDOW_WAIT=60         # seconds allowed for the window and its first frame
 DEMO_STARTS=3          # tries at starting a demo that cannot open its window
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
-XVFB_PID=""
+# start_x, which starts Xvfb and sets XVFB_PID and DISPLAY
+# shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 DEMO_PID=""
 WINDOW=""
 FIRST_T=""             # the frame count of the first frame seen
@@ -59,23 +64,6 @@ now_us()
 {
    local t=$EPOCHREALTIME
    echo "${t/./}"
-}
-
-# Starts Xvfb on a display number it picks itself as free, and points
-# DISPLAY at it once it accepts connections.
-start_x()
-{
-   command -v Xvfb >/dev/null || fail "Xvfb is not installed (scripts/install-deps.sh --test)"
-   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$WORK/display" \
-      >"$WORK/xvfb.log" 2>&1 &
-   XVFB_PID=$!
-   for _ in $(seq 100); do
-      [ -s "$WORK/display" ] && break
-      kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-      sleep 0.1
-   done
-   [ -s "$WORK/display" ] || fail "Xvfb named no display"
-   export DISPLAY=":$(head -n 1 "$WORK/display")"
 }
 
 # Converts shot NAME.xwd to NAME.ppm and prints the frame count it shows,
