@@ -188,13 +188,21 @@ seconds()
    printf '%d.%03d' $(($1 / 1000000)) $((($1 % 1000000) / 1000))
 }
 
-# Starts the demo and returns at once, without waiting for its window, with
-# SIGINT and SIGQUIT at their defaults as in a terminal: a script's
-# background job would otherwise start with them ignored.
+# Starts the demo and returns as soon as the demo's own program runs in the
+# new process, without waiting for its window, with SIGINT and SIGQUIT at
+# their defaults as in a terminal: a script's background job would otherwise
+# start with them ignored. Until the program runs, the process is the shell
+# or env that starts it, and a signal sent to it would not reach the demo.
 launch_demo()
 {
+   local program
+   program=$(readlink -f "$BLOBS")
    env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
    DEMO_PID=$!
+   until [ "$(readlink "/proc/$DEMO_PID/exe" 2>/dev/null)" = "$program" ]; do
+      kill -0 "$DEMO_PID" 2>/dev/null || return 0
+      sleep 0.001
+   done
 }
 
 # Waits at most the given whole seconds for the demo to end, and sets
