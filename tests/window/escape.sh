@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck disable=SC2119  # start_demo takes an optional wrapper command
 # Escape held ends the demo promptly, with status 0 and without a word: a
 # paced frame lasts at most two ticks, so the key is seen within a few
 # hundredths of a second, and shutdown only frees the blobs.
@@ -6,6 +7,7 @@
 # usage: escape.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
 BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 RUN=0.5           # seconds the demo runs before Escape

@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck disable=SC2119  # start_demo takes an optional wrapper command
 # The running demo's window is 640x480, and what it shows is, pixel for pixel,
 # a frame that the demo's own code composes for some frame count, stretched
 # by two: every 2x2 block of a shot is one colour. The frame tool checks both
@@ -7,6 +8,7 @@
 # usage: frame.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
 BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 POINTS=3          # shots checked, at moments apart
@@ -16,7 +18,9 @@ start_x
 start_demo
 
 eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-[ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] || fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
+if [ "$WIDTH" -ne 640 ] || [ "$HEIGHT" -ne 480 ]; then
+   fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
+fi
 echo "window: ${WIDTH}x$HEIGHT"
 
 for p in $(seq "$POINTS"); do

@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck disable=SC2119  # start_demo takes an optional wrapper command
 # When the display goes away under it, the demo ends within a second or so,
 # with status 1 and one line on standard error that says it lost its display
 # and why, as Xlib tells it; it never hangs. Three ways, five times each, at
@@ -11,6 +12,7 @@
 # usage: lost_display.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
 BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 END_LIMIT=3       # whole seconds within which the demo must have ended

@@ -6,6 +6,7 @@
 # usage: memcheck.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
 BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 RUN=2             # seconds the demo runs under valgrind before Escape

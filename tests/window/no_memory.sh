@@ -9,6 +9,7 @@
 BLOBS=$1
 BLOBS_FRAMES=$2
 REFUSE_NEW_LIBRARY=$3
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 END_LIMIT=10      # whole seconds within which the demo must have ended

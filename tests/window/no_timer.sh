@@ -21,6 +21,7 @@ if [ "$(id -u)" -ne 0 ]; then
    echo "skipped: only root can run the demo as another user"
    exit "$SKIP_STATUS"
 fi
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 # The user may not read the build folder; a copy in a folder of its own.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck disable=SC2119  # start_demo takes an optional wrapper command
 # Pacing in a real window. Paced, the frame count advances at the rate of the
 # library's simulated retrace: under X11 vsync() waits for its counter, which
 # moves 70 times a second, while the 10 ms tick alone would allow 100. Holding
@@ -19,6 +20,7 @@
 # usage: pacing.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
 BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 RETRACE_HZ=70     # the library's simulated retrace under X11

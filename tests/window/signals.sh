@@ -9,6 +9,7 @@
 # usage: signals.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
 BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 END_LIMIT=5       # whole seconds within which the demo must have ended

@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck disable=SC2119  # start_demo takes an optional wrapper command
 # The demo's two threads, checked in a real run: a build of the demo under
 # ThreadSanitizer runs paced, then with Tab held, then ends with Escape. The
 # frame loop clears and polls the tick counter while the library's timer
@@ -24,6 +25,7 @@ if env -u DISPLAY "$BLOBS" </dev/null 2>&1 | grep -q "ThreadSanitizer"; then
    exit "$SKIP_STATUS"
 fi
 
+# shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
 RUN=1             # seconds paced, before and after Tab
