@@ -233,9 +233,10 @@ int main(int argc, char **argv)
    const std::string command = argc > 1 ? argv[1] : "";
    const bool write = command == "write" && (argc == 5 || argc == 6);
    const bool match = command == "match" && (argc == 3 || argc == 5);
+   /* FIRST LAST [STEP] follow the folder or the shot; match may leave them out. */
+   const bool range_given = argc >= 5;
    int first = 1, last = PATH_PERIOD, step = 1;
-   if (!(write && read_range(argc - 3, argv + 3, first, last, step)) &&
-       !(match && (argc == 3 || read_range(argc - 3, argv + 3, first, last, step))))
+   if (!(write || match) || (range_given && !read_range(argc - 3, argv + 3, first, last, step)))
       return usage();
 
    if (!start_headless())

@@ -47,12 +47,11 @@ static int on_protocol_error(Display *display, XErrorEvent *error)
 static int on_connection_error(Display *display)
 {
    const int cause = errno;
-   char reason[256];
    if (cause == EPIPE || cause == ECONNRESET)
-      std::snprintf(reason, sizeof reason, "X connection broken (explicit kill or server shutdown)");
-   else
-      std::snprintf(reason, sizeof reason, "fatal IO error %d (%s) on the X connection",
-                    cause, std::strerror(cause));
+      lost_display(display, "X connection broken (explicit kill or server shutdown)");
+   char reason[256];
+   std::snprintf(reason, sizeof reason, "fatal IO error %d (%s) on the X connection",
+                 cause, std::strerror(cause));
    lost_display(display, reason);
 }
 
