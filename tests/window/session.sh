@@ -23,6 +23,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 # shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 DEMO_PID=""
+WAITER_PID=""          # the process that waits for the demo, under WAITED
 WINDOW=""
 FIRST_T=""             # the frame count of the first frame seen
 
@@ -188,21 +189,49 @@ seconds()
    printf '%d.%03d' $(($1 / 1000000)) $((($1 % 1000000) / 1000))
 }
 
-# Starts the demo and returns as soon as the demo's own program runs in the
-# new process, without waiting for its window, with SIGINT and SIGQUIT at
-# their defaults as in a terminal: a script's background job would otherwise
-# start with them ignored. Until the program runs, the process is the shell
-# or env that starts it, and a signal sent to it would not reach the demo.
-launch_demo()
+# Put before a command that runs the demo: runs it as a child and tells how
+# it ended, which a shell's status cannot (an end by signal N and an exit
+# with 128 + N both show as 128 + N). Once the demo has ended it writes
+# "by signal N", with ", core dumped" when the kernel says so, or "with
+# status N" to demo.end, and exits with the status a shell would show.
+# shellcheck disable=SC2016  # the $ are perl's
+WAITED=(perl -e '
+   my $end = shift;
+   defined(my $pid = fork) or die "fork: $!\n";
+   $pid or exec { $ARGV[0] } @ARGV or die "$ARGV[0]: $!\n";
+   waitpid $pid, 0;
+   my ($signal, $core, $code) = ($? & 127, $? & 128, $? >> 8);
+   open my $out, ">", $end or die "$end: $!\n";
+   print $out $signal ? "by signal $signal" . ($core ? ", core dumped" : "") : "with status $code";
+   close $out;
+   exit($signal ? 128 + $signal : $code);' "$WORK/demo.end")
+
+# Once the demo has been started under WAITED in the background, sets
+# WAITER_PID to the waiter and DEMO_PID to the demo's own process, and
+# returns as soon as the demo's own program runs in it. Until then the
+# process is the waiter's copy or env, and a signal sent to it would not
+# reach the demo.
+follow_waited()
 {
    local program
    program=$(readlink -f "$BLOBS")
-   env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
-   DEMO_PID=$!
-   until [ "$(readlink "/proc/$DEMO_PID/exe" 2>/dev/null)" = "$program" ]; do
-      kill -0 "$DEMO_PID" 2>/dev/null || return 0
+   WAITER_PID=$DEMO_PID
+   until DEMO_PID=$(pgrep -P "$WAITER_PID") &&
+         [ "$(readlink "/proc/$DEMO_PID/exe" 2>/dev/null)" = "$program" ]; do
+      kill -0 "$WAITER_PID" 2>/dev/null || return 0
       sleep 0.001
    done
+}
+
+# Starts the demo under WAITED and returns as soon as the demo's own program
+# runs, without waiting for its window, with SIGINT and SIGQUIT at their
+# defaults as in a terminal: a script's background job would otherwise
+# start with them ignored.
+launch_demo()
+{
+   "${WAITED[@]}" env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+   follow_waited
 }
 
 # Waits at most the given whole seconds for the demo to end, and sets
@@ -217,7 +246,8 @@ wait_for_end()
    done
    END_US=$(($(now_us) - start))
    kill -0 "$DEMO_PID" 2>/dev/null && fail "the demo still runs $1 s on: $(cat "$WORK/demo.log")"
-   wait "$DEMO_PID" 2>/dev/null   # not the shell's word on how it ended
+   wait "${WAITER_PID:-$DEMO_PID}" 2>/dev/null   # not the shell's word on how it ended
    DEMO_STATUS=$?
    DEMO_PID=""
+   WAITER_PID=""
 }
