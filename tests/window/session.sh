@@ -16,7 +16,6 @@ export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
 LAST_COUNT=2147483647  # the largest frame count the demo reaches
 SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
 WINDOW_WAIT=60         # seconds allowed for the window and its first frame
-DEMO_STARTS=3          # tries at starting a demo that cannot open its window
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 # start_x, which starts Xvfb and sets XVFB_PID and DISPLAY
@@ -98,24 +97,11 @@ find_window()
 # waits for its window and puts the pointer over it so that keys reach it.
 # Returns once the window shows frames: it opens before the demo has built
 # its blobs and background, and stays black until then.
-#
-# A demo that cannot open its window at all is started again, up to
-# DEMO_STARTS times: an X server that has only just come up has been seen to
-# refuse a connection now and then (EAGAIN).
 start_demo()
 {
-   local try
-   for try in $(seq "$DEMO_STARTS"); do
-      "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
-      DEMO_PID=$!
-      find_window && break
-      wait "$DEMO_PID"
-      DEMO_PID=""
-      grep -q "could not open" "$WORK/demo.log" ||
-         fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
-      echo "start $try: $(cat "$WORK/demo.log")" >&2
-   done
-   [ -n "$DEMO_PID" ] || fail "the demo did not open its window in $DEMO_STARTS starts"
+   "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+   find_window || fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
    xdotool mousemove --window "$WINDOW" 320 240
 
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))

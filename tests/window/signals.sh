@@ -51,10 +51,6 @@ mkdir "$CORES"
 cd "$CORES" || fail "no scratch folder $CORES"
 ulimit -S -c "$(ulimit -H -c)"
 echo "core limit $(ulimit -c), core_pattern $CORE_PATTERN"
-# A first run lets the new server settle: one that has only just come up
-# has been seen to refuse a client now and then.
-start_demo
-end_with_escape 10
 
 for sig in INT TERM QUIT HUP; do
    for moment in $MOMENTS; do
