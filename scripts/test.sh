@@ -6,7 +6,8 @@
 #                among them), the benchmarks' smoke run, and the Debian
 #                package made, checked with lintian and its blobs run
 #   build-asan   clang, under AddressSanitizer and UndefinedBehaviorSanitizer:
-#                the unit tests and the start without a display
+#                the unit tests, the start without a display, and the ends
+#                by a signal and by a lost display in a real window
 #   build-tsan   g++, under ThreadSanitizer: the unit tests and the demo's
 #                two threads in a real window
 #

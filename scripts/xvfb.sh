@@ -12,10 +12,15 @@ XVFB_PID=""              # the Xvfb start_x started
 # DISPLAY at it once it accepts connections. Like a desktop's X server, which
 # always has clients, it does not reset when its last client leaves: one
 # that connects during a reset has been seen refused.
+#
+# The number file is emptied here, before the fork: the redirection below
+# happens in the child, after it, and until then the file would still name
+# the server started before, which may be gone or not yet listening again.
 start_x()
 {
    local display
    command -v Xvfb >/dev/null || fail "Xvfb is not installed (scripts/install-deps.sh --test)"
+   : >"$WORK/display"
    Xvfb -displayfd 3 -screen 0 "$XVFB_SCREEN" -nolisten tcp -noreset 3>"$WORK/display" \
       >"$WORK/xvfb.log" 2>&1 &
    XVFB_PID=$!

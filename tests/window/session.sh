@@ -16,13 +16,13 @@ export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
 LAST_COUNT=2147483647  # the largest frame count the demo reaches
 SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
 WINDOW_WAIT=60         # seconds allowed for the window and its first frame
-DEMO_STARTS=3          # tries at starting a demo that cannot open its window
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 # start_x, which starts Xvfb and sets XVFB_PID and DISPLAY
 # shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 DEMO_PID=""
+WAITER_PID=""          # the process that waits for the demo, under WAITED
 WINDOW=""
 FIRST_T=""             # the frame count of the first frame seen
 
@@ -97,24 +97,11 @@ find_window()
 # waits for its window and puts the pointer over it so that keys reach it.
 # Returns once the window shows frames: it opens before the demo has built
 # its blobs and background, and stays black until then.
-#
-# A demo that cannot open its window at all is started again, up to
-# DEMO_STARTS times: an X server that has only just come up has been seen to
-# refuse a connection now and then (EAGAIN).
 start_demo()
 {
-   local try
-   for try in $(seq "$DEMO_STARTS"); do
-      "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
-      DEMO_PID=$!
-      find_window && break
-      wait "$DEMO_PID"
-      DEMO_PID=""
-      grep -q "could not open" "$WORK/demo.log" ||
-         fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
-      echo "start $try: $(cat "$WORK/demo.log")" >&2
-   done
-   [ -n "$DEMO_PID" ] || fail "the demo did not open its window in $DEMO_STARTS starts"
+   "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+   find_window || fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
    xdotool mousemove --window "$WINDOW" 320 240
 
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
@@ -188,21 +175,49 @@ seconds()
    printf '%d.%03d' $(($1 / 1000000)) $((($1 % 1000000) / 1000))
 }
 
-# Starts the demo and returns as soon as the demo's own program runs in the
-# new process, without waiting for its window, with SIGINT and SIGQUIT at
-# their defaults as in a terminal: a script's background job would otherwise
-# start with them ignored. Until the program runs, the process is the shell
-# or env that starts it, and a signal sent to it would not reach the demo.
-launch_demo()
+# Put before a command that runs the demo: runs it as a child and tells how
+# it ended, which a shell's status cannot (an end by signal N and an exit
+# with 128 + N both show as 128 + N). Once the demo has ended it writes
+# "by signal N", with ", core dumped" when the kernel says so, or "with
+# status N" to demo.end, and exits with the status a shell would show.
+# shellcheck disable=SC2016  # the $ are perl's
+WAITED=(perl -e '
+   my $end = shift;
+   defined(my $pid = fork) or die "fork: $!\n";
+   $pid or exec { $ARGV[0] } @ARGV or die "$ARGV[0]: $!\n";
+   waitpid $pid, 0;
+   my ($signal, $core, $code) = ($? & 127, $? & 128, $? >> 8);
+   open my $out, ">", $end or die "$end: $!\n";
+   print $out $signal ? "by signal $signal" . ($core ? ", core dumped" : "") : "with status $code";
+   close $out;
+   exit($signal ? 128 + $signal : $code);' "$WORK/demo.end")
+
+# Once the demo has been started under WAITED in the background, sets
+# WAITER_PID to the waiter and DEMO_PID to the demo's own process, and
+# returns as soon as the demo's own program runs in it. Until then the
+# process is the waiter's copy or env, and a signal sent to it would not
+# reach the demo.
+follow_waited()
 {
    local program
    program=$(readlink -f "$BLOBS")
-   env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
-   DEMO_PID=$!
-   until [ "$(readlink "/proc/$DEMO_PID/exe" 2>/dev/null)" = "$program" ]; do
-      kill -0 "$DEMO_PID" 2>/dev/null || return 0
+   WAITER_PID=$DEMO_PID
+   until DEMO_PID=$(pgrep -P "$WAITER_PID") &&
+         [ "$(readlink "/proc/$DEMO_PID/exe" 2>/dev/null)" = "$program" ]; do
+      kill -0 "$WAITER_PID" 2>/dev/null || return 0
       sleep 0.001
    done
+}
+
+# Starts the demo under WAITED and returns as soon as the demo's own program
+# runs, without waiting for its window, with SIGINT and SIGQUIT at their
+# defaults as in a terminal: a script's background job would otherwise
+# start with them ignored.
+launch_demo()
+{
+   "${WAITED[@]}" env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   DEMO_PID=$!
+   follow_waited
 }
 
 # Waits at most the given whole seconds for the demo to end, and sets
@@ -217,7 +232,8 @@ wait_for_end()
    done
    END_US=$(($(now_us) - start))
    kill -0 "$DEMO_PID" 2>/dev/null && fail "the demo still runs $1 s on: $(cat "$WORK/demo.log")"
-   wait "$DEMO_PID" 2>/dev/null   # not the shell's word on how it ended
+   wait "${WAITER_PID:-$DEMO_PID}" 2>/dev/null   # not the shell's word on how it ended
    DEMO_STATUS=$?
    DEMO_PID=""
+   WAITER_PID=""
 }
