@@ -1,8 +1,9 @@
 #!/bin/sh
-# Makes the menu icon from a real frame of the demo: the frame tool composes
-# it with the demo's own code and palette, and ImageMagick cuts the middle
+# Makes the icons from a real frame of the demo: the frame tool composes it
+# with the demo's own code and palette, and ImageMagick cuts the middle
 # square out of it and scales it to each size of the hicolor theme, as
-# OUT_DIR/SIZExSIZE/blobs.png.
+# OUT_DIR/SIZExSIZE/blobs.png. The window's own icon is the 48 pixel one
+# again, as XPM data that the demo compiles in: OUT_DIR/48x48/blobs.xpm.
 #
 # usage: packaging/make-icon.sh [BLOBS_FRAMES [OUT_DIR]]
 #        (default: build/blobs-frames and packaging/icons, the committed ones)
@@ -12,6 +13,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 FRAME=2020        # the lights closed into a ring, in the middle of the frame
 SQUARE=240        # the frame's height: the middle square of a 320x240 frame
 SIZES="48 128"    # the icon sizes installed
+WINDOW_SIZE=48    # the size of the window's icon, the one window managers ask for
 
 frames_tool="${1:-$root/build/blobs-frames}"
 out="${2:-$root/packaging/icons}"
@@ -31,3 +33,34 @@ for size in $SIZES; do
       -resize "${size}x$size" -strip -define png:exclude-chunks=date,time \
       "png:$out/${size}x$size/blobs.png"
 done
+
+# The XPM is written here rather than by ImageMagick, whose XPM writer cuts
+# the scaled picture's few hundred colours down to fewer than half. Every
+# colour gets a code of two characters, in the order the colours first
+# appear, and the data is a C++ array of constant strings.
+icon="$out/${WINDOW_SIZE}x$WINDOW_SIZE"
+convert "$icon/blobs.png" -compress none ppm:- | awk '
+   BEGIN { CODES = ".#abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+@" }
+   { for (i = 1; i <= NF; i++) token[++n] = $i }
+   END {
+      w = token[2]; h = token[3]; colours = 0
+      for (p = 0; p < w * h; p++) {
+         rgb = sprintf("#%02X%02X%02X", token[5 + 3 * p], token[6 + 3 * p], token[7 + 3 * p])
+         if (!(rgb in code)) {
+            code[rgb] = substr(CODES, int(colours / 64) + 1, 1) substr(CODES, colours % 64 + 1, 1)
+            order[colours++] = rgb
+         }
+         pixel[p] = code[rgb]
+      }
+      print "/* XPM */"
+      print "/* The window'"'"'s icon, made by packaging/make-icon.sh from a frame of the demo. */"
+      print "static const char *const BLOBS_ICON_XPM[] = {"
+      printf "\"%d %d %d 2\",\n", w, h, colours
+      for (c = 0; c < colours; c++) printf "\"%s c %s\",\n", code[order[c]], order[c]
+      for (y = 0; y < h; y++) {
+         row = ""
+         for (x = 0; x < w; x++) row = row pixel[y * w + x]
+         printf "\"%s\"%s\n", row, y < h - 1 ? "," : ""
+      }
+      print "};"
+   }' >"$icon/blobs.xpm"

@@ -21,9 +21,11 @@ if [ "${1:-}" = "--test" ]; then
    # Benchmark builds the benchmarks, and clang, the second compiler, the
    # build under AddressSanitizer. One test counts a user's processes (ps).
    # The package's checks run lintian on it, desktop-file-validate on its
-   # menu entry and man on its manual page.
+   # menu entry and man on its manual page. The window's class, process id
+   # and icon are read with python3-xlib, and a window manager (openbox)
+   # lists it through wmctrl.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
-   packages="$packages procps lintian desktop-file-utils man-db"
+   packages="$packages procps lintian desktop-file-utils man-db python3-xlib openbox wmctrl"
 fi
 
 missing=""

@@ -1,8 +1,9 @@
 #!/bin/sh
-# The committed menu icons still show what packaging/make-icon.sh makes from
-# the demo's frame today, pixel for pixel: a change to the picture that the
-# icons were not made again for fails here. Pixels, not bytes, are compared,
-# since another ImageMagick may write the same picture differently.
+# The committed icons, the menu's PNGs and the window's XPM, still show what
+# packaging/make-icon.sh makes from the demo's frame today, pixel for pixel:
+# a change to the picture that the icons were not made again for fails here.
+# Pixels, not bytes, are compared, since another ImageMagick may write the
+# same picture differently.
 #
 # usage: icon.sh BLOBS_FRAMES
 set -u
@@ -16,23 +17,23 @@ trap 'rm -rf "$work"' EXIT
 
 status=0
 made=0
-for icon in "$work"/*/blobs.png; do
-   size="$(basename "$(dirname "$icon")")"
+for icon in "$work"/*/blobs.*; do
+   name="$(basename "$(dirname "$icon")")/$(basename "$icon")"
    made=$((made + 1))
-   if [ ! -f "$committed/$size/blobs.png" ]; then
-      echo "FAIL: no committed icon for $size"
+   if [ ! -f "$committed/$name" ]; then
+      echo "FAIL: no committed icon $name"
       status=1
       continue
    fi
    # compare prints the number of pixels that differ on standard error.
-   if differ="$(compare -metric AE "$committed/$size/blobs.png" "$icon" null: 2>&1)"; then
-      echo "$size: equal"
+   if differ="$(compare -metric AE "$committed/$name" "$icon" null: 2>&1)"; then
+      echo "$name: equal"
    else
-      echo "FAIL: $size: $differ pixels differ; run packaging/make-icon.sh"
+      echo "FAIL: $name: $differ pixels differ; run packaging/make-icon.sh"
       status=1
    fi
 done
 [ "$made" -gt 0 ] || { echo "FAIL: make-icon.sh made no icon"; exit 1; }
-[ "$(find "$committed" -name blobs.png | wc -l)" -eq "$made" ] ||
+[ "$(find "$committed" -name 'blobs.*' | wc -l)" -eq "$made" ] ||
    { echo "FAIL: icons committed that make-icon.sh no longer makes"; status=1; }
 exit "$status"

@@ -45,6 +45,7 @@ int main()
       return fail("could not open a 640x480 8-bit window");
    catch_quit_signals();
    watch_display();
+   mark_window_owner();
    if (!set_window_mode())
       return fail("could not open a 640x480 8-bit window");
    if (install_keyboard() != 0)

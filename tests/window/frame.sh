@@ -3,7 +3,8 @@
 # The running demo's window is 640x480, and what it shows is, pixel for pixel,
 # a frame that the demo's own code composes for some frame count, stretched
 # by two: every 2x2 block of a shot is one colour. The frame tool checks both
-# the pixels and the blocks.
+# the pixels and the blocks. The window carries the class of the menu entry,
+# the demo's process id and the 48 pixel menu icon.
 #
 # usage: frame.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
@@ -22,6 +23,8 @@ if [ "$WIDTH" -ne 640 ] || [ "$HEIGHT" -ne 480 ]; then
    fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
 fi
 echo "window: ${WIDTH}x$HEIGHT"
+packaging="$(dirname "$0")/../../packaging"
+check_identity "$packaging/blobs.desktop" "$packaging/icons/48x48/blobs.png"
 
 for p in $(seq "$POINTS"); do
    take_point "shot$p"

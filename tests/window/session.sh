@@ -23,6 +23,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 DEMO_PID=""
 WAITER_PID=""          # the process that waits for the demo, under WAITED
+WM_PID=""              # the window manager start_wm started
 WINDOW=""
 FIRST_T=""             # the frame count of the first frame seen
 
@@ -49,6 +50,7 @@ cleanup()
 {
    status=$?
    [ -n "$DEMO_PID" ] && stop "$DEMO_PID"
+   [ -n "$WM_PID" ] && stop "$WM_PID"
    [ -n "$XVFB_PID" ] && stop "$XVFB_PID"
    if [ "$status" -eq 0 ]; then
       rm -rf "$WORK"
@@ -110,6 +112,44 @@ start_demo()
       kill -0 "$DEMO_PID" 2>/dev/null || fail "the demo ended: $(cat "$WORK/demo.log")"
       sleep 0.1
    done
+}
+
+# Starts openbox on the private X server, as a desktop would have a window
+# manager, and returns once it manages windows.
+start_wm()
+{
+   local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
+   command -v openbox >/dev/null || fail "openbox is not installed (scripts/install-deps.sh --test)"
+   openbox >"$WORK/wm.log" 2>&1 &
+   WM_PID=$!
+   until wmctrl -m >/dev/null 2>&1; do
+      kill -0 "$WM_PID" 2>/dev/null || fail "openbox ended: $(cat "$WORK/wm.log")"
+      [ "$(now_us)" -lt "$deadline" ] || fail "openbox manages no window within $WINDOW_WAIT s"
+      sleep 0.1
+   done
+}
+
+# Checks that the demo's window presents itself to the desktop as Blobs: the
+# class named by StartupWMClass in the menu entry DESKTOP, under the
+# instance name blobs; the caption the library takes from the program's
+# name; the demo's process id and host; and an icon equal, pixel for pixel,
+# to the picture ICON.
+check_identity()
+{
+   local class expected shown
+   class=$(sed -n 's/^StartupWMClass=//p' "$1")
+   [ -n "$class" ] || fail "$1 names no StartupWMClass"
+   convert "$2" "$WORK/icon.ppm" || fail "convert could not read $2"
+   expected="class: blobs $class
+name: blobs
+pid: $DEMO_PID
+machine: $(uname -n)
+icon: 48x48, 2304 opaque pixels, 0 differ"
+   shown=$("$(dirname "${BASH_SOURCE[0]}")/identity.py" "$WINDOW" "$WORK/icon.ppm") ||
+      fail "could not read the window's properties: $shown"
+   [ "$shown" = "$expected" ] ||
+      fail "the window presents itself as"$'\n'"$shown"$'\n'"not as"$'\n'"$expected"
+   echo "$shown"
 }
 
 # Holds a key down for the given seconds; it goes to the demo's window, which
