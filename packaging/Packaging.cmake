@@ -34,6 +34,14 @@ endfunction()
 # ---- What is installed
 
 install(TARGETS blobs RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${BLOBS_COMPONENT})
+# Stripped, it also loses what Debian's dh_strip takes out of an executable
+# besides the symbols: the compilers' names and versions (.comment) and any
+# .note section.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/blobs\"
+                  COMMAND_ERROR_IS_FATAL ANY)
+endif()" COMPONENT ${BLOBS_COMPONENT})
 
 configure_file(${packaging_dir}/blobs.6.in ${generated_dir}/blobs.6 @ONLY)
 blobs_gzip(${generated_dir}/blobs.6)
