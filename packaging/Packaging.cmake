@@ -78,6 +78,19 @@ configure_file(${packaging_dir}/copyright.in ${generated_dir}/copyright @ONLY)
 configure_file(${packaging_dir}/changelog.in ${generated_dir}/changelog @ONLY)
 blobs_gzip(${generated_dir}/changelog)
 
+# The date of the latest changelog entry, in seconds since 1970: the
+# package's files and archives carry it instead of the time they were made.
+file(STRINGS ${packaging_dir}/changelog.in signature REGEX "^ -- " LIMIT_COUNT 1)
+if(NOT signature MATCHES "  ([^ ].*)$")
+  message(FATAL_ERROR "blobs: the changelog's latest entry has no date")
+endif()
+execute_process(COMMAND date -u -d "${CMAKE_MATCH_1}" +%s
+                OUTPUT_VARIABLE BLOBS_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "blobs: date cannot read the changelog's date '${CMAKE_MATCH_1}'")
+endif()
+
 install(FILES ${generated_dir}/copyright ${generated_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT ${BLOBS_COMPONENT})
 
@@ -107,6 +120,16 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# The same sources make the same package, byte for byte, in any folder, at
+# any time, under any umask and locale: its dates are the changelog's unless
+# the caller sets SOURCE_DATE_EPOCH, and its ar members' modes are fixed
+# after CPack has written them. The executable's paths are mapped at
+# compile time (CMakeLists.txt), and every installed file and folder has a
+# mode of its own.
+set(CPACK_BLOBS_RELEASE_EPOCH ${BLOBS_RELEASE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${packaging_dir}/cpack-date.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${packaging_dir}/ar-modes.cmake)
 
 include(CPack)
 
