@@ -156,9 +156,14 @@ if(BLOBS_TESTS_ENABLED AND BLOBS_SANITIZE STREQUAL "")
   add_test(NAME package_lintian COMMAND ${checks}/lintian.sh ${deb_dir})
   add_test(NAME package_run
            COMMAND ${checks}/run.sh ${deb_dir}/root/usr/bin/blobs $<TARGET_FILE:blobs-frames>)
+  # Two clean clones of the last commit, each built and packaged.
+  add_test(NAME package_reproducible
+           COMMAND ${checks}/reproducible.sh ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}
+                   ${PROJECT_SOURCE_DIR})
 
   set_tests_properties(package_icon package_texts package_build package_contents
-                       package_lintian package_run PROPERTIES LABELS package)
+                       package_lintian package_run package_reproducible PROPERTIES LABELS package)
+  set_tests_properties(package_reproducible PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   set_tests_properties(package_build PROPERTIES FIXTURES_SETUP blobs_deb)
   set_tests_properties(package_contents package_lintian package_run PROPERTIES
                        FIXTURES_REQUIRED blobs_deb)
