@@ -20,10 +20,12 @@ if [ "${1:-}" = "--test" ]; then
    # valgrind; ImageMagick also makes the README's picture. Google
    # Benchmark builds the benchmarks, and clang, the second compiler, the
    # build under AddressSanitizer. One test counts a user's processes (ps).
-   # The package's checks run lintian on it, desktop-file-validate on its
-   # menu entry and man on its manual page.
+   # The package's checks run lintian on it, hardening-check (in devscripts,
+   # the only package that has it) on its blobs, desktop-file-validate on its
+   # menu entry and man on its manual page, and show with diffoscope how two
+   # builds of it differ.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
-   packages="$packages procps lintian desktop-file-utils man-db"
+   packages="$packages procps lintian devscripts diffoscope-minimal desktop-file-utils man-db"
 fi
 
 missing=""
