@@ -4,7 +4,8 @@
 #
 #   build        g++, plain: the unit tests, the window tests (valgrind's
 #                among them), the benchmarks' smoke run, and the Debian
-#                package made, checked with lintian and its blobs run
+#                package made, checked with lintian and hardening-check,
+#                made again from two clones to compare, and its blobs run
 #   build-asan   clang, under AddressSanitizer and UndefinedBehaviorSanitizer:
 #                the unit tests and the start without a display
 #   build-tsan   g++, under ThreadSanitizer: the unit tests and the demo's
