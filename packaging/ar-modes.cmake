@@ -3,8 +3,11 @@
 # A .deb is an ar archive of three members. CPack writes each one's mode
 # from the file it made for it, so the packager's umask shows there: 100664
 # under umask 002 where 022 gives 100644. This writes 100644 into every
-# member header, as dpkg-deb does, and leaves all else as it is.
-foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+# member header, as dpkg-deb does, and leaves all else as it is. Packages
+# of other generators are left alone.
+set(debs ${CPACK_PACKAGE_FILES})
+list(FILTER debs INCLUDE REGEX "\\.deb$")
+foreach(deb IN LISTS debs)
   file(SIZE "${deb}" end)
   # After the 8-byte magic, each member: a 60-byte header (name 16, date 12,
   # owner 6, group 6, mode 8, size 10, end 2), then its size in bytes and a
