@@ -34,6 +34,14 @@ endfunction()
 # ---- What is installed
 
 install(TARGETS blobs RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${BLOBS_COMPONENT})
+# Stripped, it also loses what Debian's dh_strip takes out of an executable
+# besides the symbols: the compilers' names and versions (.comment) and any
+# .note section.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/blobs\"
+                  COMMAND_ERROR_IS_FATAL ANY)
+endif()" COMPONENT ${BLOBS_COMPONENT})
 
 configure_file(${packaging_dir}/blobs.6.in ${generated_dir}/blobs.6 @ONLY)
 blobs_gzip(${generated_dir}/blobs.6)
@@ -70,6 +78,19 @@ configure_file(${packaging_dir}/copyright.in ${generated_dir}/copyright @ONLY)
 configure_file(${packaging_dir}/changelog.in ${generated_dir}/changelog @ONLY)
 blobs_gzip(${generated_dir}/changelog)
 
+# The date of the latest changelog entry, in seconds since 1970: the
+# package's files and archives carry it instead of the time they were made.
+file(STRINGS ${packaging_dir}/changelog.in signature REGEX "^ -- " LIMIT_COUNT 1)
+if(NOT signature MATCHES "  ([^ ].*)$")
+  message(FATAL_ERROR "blobs: the changelog's latest entry has no date")
+endif()
+execute_process(COMMAND date -u -d "${CMAKE_MATCH_1}" +%s
+                OUTPUT_VARIABLE BLOBS_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "blobs: date cannot read the changelog's date '${CMAKE_MATCH_1}'")
+endif()
+
 install(FILES ${generated_dir}/copyright ${generated_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT ${BLOBS_COMPONENT})
 
@@ -100,6 +121,16 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
+# The same sources make the same package, byte for byte, in any folder, at
+# any time, under any umask and locale: its dates are the changelog's unless
+# the caller sets SOURCE_DATE_EPOCH, and its ar members' modes are fixed
+# after CPack has written them. The executable's paths are mapped at
+# compile time (CMakeLists.txt), and every installed file and folder has a
+# mode of its own.
+set(CPACK_BLOBS_RELEASE_EPOCH ${BLOBS_RELEASE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${packaging_dir}/cpack-date.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${packaging_dir}/ar-modes.cmake)
+
 include(CPack)
 
 # ---- Checks of the package and the files it carries, in the plain build
@@ -125,9 +156,14 @@ if(BLOBS_TESTS_ENABLED AND BLOBS_SANITIZE STREQUAL "")
   add_test(NAME package_lintian COMMAND ${checks}/lintian.sh ${deb_dir})
   add_test(NAME package_run
            COMMAND ${checks}/run.sh ${deb_dir}/root/usr/bin/blobs $<TARGET_FILE:blobs-frames>)
+  # Two clean clones of the last commit, each built and packaged.
+  add_test(NAME package_reproducible
+           COMMAND ${checks}/reproducible.sh ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}
+                   ${PROJECT_SOURCE_DIR})
 
   set_tests_properties(package_icon package_texts package_build package_contents
-                       package_lintian package_run PROPERTIES LABELS package)
+                       package_lintian package_run package_reproducible PROPERTIES LABELS package)
+  set_tests_properties(package_reproducible PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   set_tests_properties(package_build PROPERTIES FIXTURES_SETUP blobs_deb)
   set_tests_properties(package_contents package_lintian package_run PROPERTIES
                        FIXTURES_REQUIRED blobs_deb)

@@ -20,12 +20,15 @@ if [ "${1:-}" = "--test" ]; then
    # valgrind; ImageMagick also makes the README's picture. Google
    # Benchmark builds the benchmarks, and clang, the second compiler, the
    # build under AddressSanitizer. One test counts a user's processes (ps).
-   # The package's checks run lintian on it, desktop-file-validate on its
-   # menu entry and man on its manual page. The window's class, process id
-   # and icon are read with python3-xlib, and a window manager (openbox)
-   # lists it through wmctrl.
+   # The package's checks run lintian on it, hardening-check (in devscripts,
+   # the only package that has it) on its blobs, desktop-file-validate on its
+   # menu entry and man on its manual page, and show with diffoscope how two
+   # builds of it differ. The window's class, process id and icon are read
+   # with python3-xlib, and a window manager (openbox) lists it through
+   # wmctrl.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
-   packages="$packages procps lintian desktop-file-utils man-db python3-xlib openbox wmctrl"
+   packages="$packages procps lintian devscripts diffoscope-minimal desktop-file-utils man-db"
+   packages="$packages python3-xlib openbox wmctrl"
 fi
 
 missing=""

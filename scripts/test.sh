@@ -4,7 +4,8 @@
 #
 #   build        g++, plain: the unit tests, the window tests (valgrind's
 #                among them), the benchmarks' smoke run, and the Debian
-#                package made, checked with lintian and its blobs run
+#                package made, checked with lintian and hardening-check,
+#                made again from two clones to compare, and its blobs run
 #   build-asan   clang, under AddressSanitizer and UndefinedBehaviorSanitizer:
 #                the unit tests, the start without a display, and the ends
 #                by a signal and by a lost display in a real window
