@@ -28,6 +28,7 @@ CORE_PATTERN=$(cat /proc/sys/kernel/core_pattern)
 try_signal()
 {
    local sig=$1 when=${2%%:*} delay=${2#*:} end log by
+   rm -f "$WORK/demo.end"   # so that a waiter that wrote nothing is not read as the last one
    case "$when" in
       launch) launch_demo; sleep "$delay" ;;
       paced) start_demo "${WAITED[@]}" "${DEFAULTS[@]}"; follow_waited; sleep "$delay" ;;
