@@ -5,9 +5,11 @@
  * black through blue and cyan to near white.
  *
  * Each frame is composed at 320x240 and shown stretched by two, paced by the
- * vertical retrace and a 10 ms tick. Escape ends the demo, as does a signal
- * to end such as Ctrl+C in a terminal; holding Tab lets it run as fast as
- * the machine allows.
+ * vertical retrace and a 10 ms tick. Escape ends the demo, as does a request
+ * to end from outside, such as Ctrl+C in a terminal; holding Tab lets it run
+ * as fast as the machine allows. What differs between Linux and Windows
+ * lives behind src/platform/platform.h; on Windows, END_OF_MAIN below makes
+ * the program's entry WinMain, which hands main to the library.
  */
 #include <allegro.h>
 
@@ -15,37 +17,37 @@
 #include <cstdlib>
 
 #include "blob/blob.h"
-#include "demo/display.h"
-#include "demo/signals.h"
 #include "demo/swarm.h"
 #include "demo/timer.h"
 #include "demo/window.h"
+#include "platform/platform.h"
 #include "scene/palette.h"
 
 BITMAP *buffer;       /* the frame being composed */
 BITMAP *background;   /* the glow, copied under every frame */
 
-/* Says in one line on standard error why the demo cannot run, with the
- * library's reason when it has one, and gives the status to exit with.
+/* Says in one line why the demo cannot run, with the library's reason when
+ * it has one, and gives the status to exit with. The line is put together
+ * without allocating: memory may be what ran out.
  */
 static int fail(const char *what)
 {
+   char text[ALLEGRO_ERROR_SIZE * 2];   /* room for ours and the library's */
    if (allegro_error[0])
-      std::fprintf(stderr, "blobs: %s: %s\n", what, allegro_error);
+      std::snprintf(text, sizeof text, "%s: %s", what, allegro_error);
    else
-      std::fprintf(stderr, "blobs: %s\n", what);
+      std::snprintf(text, sizeof text, "%s", what);
+   report_failure(text);
    return EXIT_FAILURE;
 }
 
 int main()
 {
    /* Initialization */
-   hold_quit_signals();
+   hold_quit_requests();
    if (!start_library())
       return fail("could not open a 640x480 8-bit window");
-   catch_quit_signals();
-   watch_display();
-   mark_window_owner();
+   watch_session();
    if (!set_window_mode())
       return fail("could not open a 640x480 8-bit window");
    if (install_keyboard() != 0)
@@ -64,9 +66,9 @@ int main()
    if (!build_scene(blobs, background))
       return fail("out of memory for the 64 blobs");
 
-   /* Frame loop, until Escape or a signal to end */
+   /* Frame loop, until Escape or a request to end */
    int frame_count = 0;
-   while (!key[KEY_ESC] && !quit_signal()) {
+   while (!key[KEY_ESC] && !quit_request()) {
       tick_count.store(0, std::memory_order_relaxed);
       frame_count = next_frame_count(frame_count);
       compose_frame(buffer, background, blobs, frame_count);
@@ -80,8 +82,8 @@ int main()
 
    /* Shutdown: the frame bitmaps are left to the end of the process */
    free_blobs(blobs);
-   if (quit_signal())
-      end_by_signal(quit_signal());
+   if (quit_request())
+      end_by_request(quit_request());
    return 0;
 }
 END_OF_MAIN()

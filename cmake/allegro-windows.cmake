@@ -1,0 +1,88 @@
+# The graphics library for the Windows build, compiled from its own source
+# release: Debian ships no Windows build of it. The tarball is given with
+# -DBLOBS_ALLEGRO_SOURCE, a path (from the source folder, when relative) or
+# a URL; configure stops unless it is the 4.4.3.1 release, byte for byte,
+# which Debian's allegro4.4 source package carries too
+# (allegro4.4_4.4.3.1.orig.tar.gz, from `apt-get source allegro4.4`). The
+# build unpacks it, applies the patches in patches/allegro/ and builds the
+# static library with the cross compilers, as the imported target
+# blobs_allegro; BLOBS_ALLEGRO_LICENCE names its licence, taken from the
+# tarball.
+
+set(ALLEGRO_RELEASE 4.4.3.1)
+set(ALLEGRO_SHA256 ec19dbc9a021244582b4819b3583ee594b50141f9fcf6944a4ed8069cbf8d4d4)
+set(BLOBS_ALLEGRO_SOURCE "" CACHE STRING
+    "The graphics library's ${ALLEGRO_RELEASE} source release, allegro-${ALLEGRO_RELEASE}.tar.gz: a path or a URL")
+
+set(wanted "give -DBLOBS_ALLEGRO_SOURCE=<path or URL of allegro-${ALLEGRO_RELEASE}.tar.gz>, the library's ${ALLEGRO_RELEASE} source release (SHA-256 ${ALLEGRO_SHA256}; Debian's allegro4.4_${ALLEGRO_RELEASE}.orig.tar.gz is the same file)")
+if(BLOBS_ALLEGRO_SOURCE STREQUAL "")
+  message(FATAL_ERROR "blobs: the Windows build compiles the graphics library from its source: ${wanted}")
+endif()
+if(BLOBS_ALLEGRO_SOURCE MATCHES "^[a-z]+://")
+  set(allegro_tarball ${CMAKE_BINARY_DIR}/allegro-${ALLEGRO_RELEASE}.tar.gz)
+  file(DOWNLOAD ${BLOBS_ALLEGRO_SOURCE} ${allegro_tarball} STATUS status)
+  list(GET status 0 failed)
+  if(failed)
+    list(GET status 1 reason)
+    message(FATAL_ERROR "blobs: could not download ${BLOBS_ALLEGRO_SOURCE} (${reason}): ${wanted}")
+  endif()
+else()
+  get_filename_component(allegro_tarball ${BLOBS_ALLEGRO_SOURCE} ABSOLUTE BASE_DIR ${PROJECT_SOURCE_DIR})
+  if(NOT EXISTS ${allegro_tarball} OR IS_DIRECTORY ${allegro_tarball})
+    message(FATAL_ERROR "blobs: there is no file ${allegro_tarball}: ${wanted}")
+  endif()
+endif()
+file(SHA256 ${allegro_tarball} sha256)
+if(NOT sha256 STREQUAL ALLEGRO_SHA256)
+  message(FATAL_ERROR "blobs: ${BLOBS_ALLEGRO_SOURCE} is not the library's ${ALLEGRO_RELEASE} release (its SHA-256 is ${sha256}): ${wanted}")
+endif()
+message(STATUS "blobs: the graphics library from ${allegro_tarball}")
+
+# Its licence, which the download carries, read from the tarball now.
+set(allegro_licence allegro-${ALLEGRO_RELEASE}/docs/txt/license.txt)
+file(ARCHIVE_EXTRACT INPUT ${allegro_tarball} DESTINATION ${CMAKE_BINARY_DIR}/allegro-licence
+     PATTERNS ${allegro_licence})
+set(BLOBS_ALLEGRO_LICENCE ${CMAKE_BINARY_DIR}/allegro-licence/${allegro_licence})
+
+# Every patch, in the order of its name, each with its reason at its head.
+find_program(BLOBS_PATCH patch REQUIRED)
+file(GLOB allegro_patches ${PROJECT_SOURCE_DIR}/patches/allegro/*.patch)
+list(SORT allegro_patches)
+set(apply_patches "")
+foreach(p IN LISTS allegro_patches)
+  list(APPEND apply_patches COMMAND ${BLOBS_PATCH} -p1 --batch --quiet -i ${p})
+endforeach()
+
+# Only the library itself: no shared library, examples, tools, tests or
+# add-ons (its documentation is never built when cross-compiling). Its
+# paths are mapped out of what it compiles, as the demo's are, so that the
+# program comes out the same in any folder.
+include(ExternalProject)
+set(allegro_prefix ${CMAKE_BINARY_DIR}/allegro)
+set(allegro_flags "-ffile-prefix-map=${allegro_prefix}=allegro")
+ExternalProject_Add(allegro_windows
+  PREFIX ${allegro_prefix}
+  URL ${allegro_tarball}
+  URL_HASH SHA256=${ALLEGRO_SHA256}
+  DOWNLOAD_EXTRACT_TIMESTAMP OFF
+  PATCH_COMMAND ${apply_patches}
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+    -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
+    -DCMAKE_C_FLAGS=${allegro_flags}
+    -DSHARED=OFF
+    -DWANT_EXAMPLES=OFF -DWANT_TOOLS=OFF -DWANT_TESTS=OFF -DWANT_DOCS=OFF
+    -DWANT_ALLEGROGL=OFF -DWANT_LOADPNG=OFF -DWANT_LOGG=OFF -DWANT_JPGALLEG=OFF
+  BUILD_BYPRODUCTS <INSTALL_DIR>/lib/liballeg.a)
+
+ExternalProject_Get_Property(allegro_windows INSTALL_DIR)
+file(MAKE_DIRECTORY ${INSTALL_DIR}/include)
+add_library(blobs_allegro STATIC IMPORTED GLOBAL)
+set_target_properties(blobs_allegro PROPERTIES
+  IMPORTED_LOCATION ${INSTALL_DIR}/lib/liballeg.a
+  INTERFACE_INCLUDE_DIRECTORIES ${INSTALL_DIR}/include
+  INTERFACE_COMPILE_DEFINITIONS ALLEGRO_STATICLINK
+  # What the static library calls in Windows: its own CMake's list.
+  INTERFACE_LINK_LIBRARIES "kernel32;user32;gdi32;comdlg32;ole32;dinput;ddraw;dxguid;winmm;dsound")
+add_dependencies(blobs_allegro allegro_windows)

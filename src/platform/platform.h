@@ -1,0 +1,37 @@
+/*
+ * What differs between the desktops the demo runs on, behind one interface,
+ * one file for each: src/platform/linux.cpp (X11 on a POSIX system) and
+ * src/platform/windows.cpp. The demo calls these at the same points on both,
+ * and the rest of its code knows of neither.
+ */
+#ifndef PLATFORM_PLATFORM_H
+#define PLATFORM_PLATFORM_H
+
+/* Before the library starts: holds back the requests to end from outside
+ * the window (signals, on Linux) until the demo can take them.
+ */
+void hold_quit_requests();
+
+/* Before the library starts: gives the window it creates the class and
+ * icon the desktop knows the demo by.
+ */
+void name_window();
+
+/* Once the library has started, before the window opens: takes over the
+ * requests to end from the library, watches for the display to be lost, and
+ * tells the desktop whose window it is.
+ */
+void watch_session();
+
+/* The request to end that came from outside the window, or 0 when none has. */
+int quit_request();
+
+/* Once the blobs are freed: shuts the library down and ends the process the
+ * way the request asked.
+ */
+[[noreturn]] void end_by_request(int request);
+
+/* Tells the user why the demo cannot run, in one line. */
+void report_failure(const char *text);
+
+#endif
