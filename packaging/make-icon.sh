@@ -4,6 +4,8 @@
 # square out of it and scales it to each size of the hicolor theme, as
 # OUT_DIR/SIZExSIZE/blobs.png. The window's own icon is the 48 pixel one
 # again, as XPM data that the demo compiles in: OUT_DIR/48x48/blobs.xpm.
+# The Windows program carries the same picture at the sizes Windows asks
+# for, in one icon file: OUT_DIR/windows/blobs.ico.
 #
 # usage: packaging/make-icon.sh [BLOBS_FRAMES [OUT_DIR]]
 #        (default: build/blobs-frames and packaging/icons, the committed ones)
@@ -14,6 +16,7 @@ FRAME=2020        # the lights closed into a ring, in the middle of the frame
 SQUARE=240        # the frame's height: the middle square of a 320x240 frame
 SIZES="48 128"    # the icon sizes installed
 WINDOW_SIZE=48    # the size of the window's icon, the one window managers ask for
+ICO_SIZES="16 32 48 256"   # title bar, taskbar, Explorer's views
 
 frames_tool="${1:-$root/build/blobs-frames}"
 out="${2:-$root/packaging/icons}"
@@ -25,14 +28,29 @@ trap 'rm -rf "$work"' EXIT
 "$frames_tool" write "$work" "$FRAME" "$FRAME"
 frame="$work/$(printf 'frame-%05d.bmp' "$FRAME")"
 
+# Writes the frame's middle square scaled to SIZE as a PNG at PATH, with no
+# time stamps or other metadata, so that the same pixels make the same file.
+scaled()
+{
+   convert "$frame" -gravity center -crop "${SQUARE}x$SQUARE+0+0" +repage \
+      -resize "$1x$1" -strip -define png:exclude-chunks=date,time "png:$2"
+}
+
 for size in $SIZES; do
    mkdir -p "$out/${size}x$size"
-   # No time stamps or other metadata, so that the same pixels make the
-   # same file.
-   convert "$frame" -gravity center -crop "${SQUARE}x$SQUARE+0+0" +repage \
-      -resize "${size}x$size" -strip -define png:exclude-chunks=date,time \
-      "png:$out/${size}x$size/blobs.png"
+   scaled "$size" "$out/${size}x$size/blobs.png"
 done
+
+# The icon file holds one picture for each size, smallest first, the
+# largest compressed as PNG as Windows Vista and later read it.
+ico_parts=""
+for size in $ICO_SIZES; do
+   scaled "$size" "$work/ico-$size.png"
+   ico_parts="$ico_parts $work/ico-$size.png"
+done
+mkdir -p "$out/windows"
+# shellcheck disable=SC2086 # one word for each picture
+convert $ico_parts -define png:exclude-chunks=date,time "ico:$out/windows/blobs.ico"
 
 # The XPM is written here rather than by ImageMagick, whose XPM writer cuts
 # the scaled picture's few hundred colours down to fewer than half. Every

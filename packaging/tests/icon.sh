@@ -25,13 +25,23 @@ for icon in "$work"/*/blobs.*; do
       status=1
       continue
    fi
-   # compare prints the number of pixels that differ on standard error.
-   if differ="$(compare -metric AE "$committed/$name" "$icon" null: 2>&1)"; then
-      echo "$name: equal"
-   else
-      echo "FAIL: $name: $differ pixels differ; run packaging/make-icon.sh"
+   # compare prints the number of pixels that differ on standard error; an
+   # icon file is compared picture by picture.
+   pictures=$(identify "$icon" | wc -l)
+   if [ "$(identify "$committed/$name" | wc -l)" -ne "$pictures" ]; then
+      echo "FAIL: $name: not the $pictures pictures that make-icon.sh makes"
       status=1
+      continue
    fi
+   for i in $(seq 0 $((pictures - 1))); do
+      [ "$pictures" -gt 1 ] && picture="[$i]" || picture=""
+      if differ="$(compare -metric AE "$committed/$name$picture" "$icon$picture" null: 2>&1)"; then
+         echo "$name$picture: equal"
+      else
+         echo "FAIL: $name$picture: $differ pixels differ; run packaging/make-icon.sh"
+         status=1
+      fi
+   done
 done
 [ "$made" -gt 0 ] || { echo "FAIL: make-icon.sh made no icon"; exit 1; }
 [ "$(find "$committed" -name 'blobs.*' | wc -l)" -eq "$made" ] ||
