@@ -51,8 +51,9 @@ install(FILES ${generated_dir}/blobs.6.gz
 install(FILES ${packaging_dir}/blobs.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT ${BLOBS_COMPONENT})
 
-# Every size that packaging/make-icon.sh made, as icons/SIZE/blobs.png.
-file(GLOB icon_sizes RELATIVE ${packaging_dir}/icons ${packaging_dir}/icons/*)
+# Every size that packaging/make-icon.sh made for the menu, as
+# icons/SIZE/blobs.png (icons/windows/ holds the Windows program's).
+file(GLOB icon_sizes RELATIVE ${packaging_dir}/icons ${packaging_dir}/icons/[0-9]*x[0-9]*)
 foreach(size IN LISTS icon_sizes)
   install(FILES ${packaging_dir}/icons/${size}/blobs.png
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}/apps
@@ -62,11 +63,7 @@ endforeach()
 # The copyright file in Debian's machine-readable format, carrying LICENSE:
 # its copyright line, and its text indented by one space with a lone "."
 # for each empty line.
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
-if(NOT license MATCHES "Copyright \\(c\\) ([^\n]+)")
-  message(FATAL_ERROR "blobs: LICENSE has no copyright line")
-endif()
-set(BLOBS_COPYRIGHT "${CMAKE_MATCH_1}")
+include(${packaging_dir}/release.cmake)
 string(FIND "${license}" "Permission" text_start)
 string(SUBSTRING "${license}" ${text_start} -1 license_text)
 string(STRIP "${license_text}" license_text)
@@ -77,19 +74,6 @@ configure_file(${packaging_dir}/copyright.in ${generated_dir}/copyright @ONLY)
 
 configure_file(${packaging_dir}/changelog.in ${generated_dir}/changelog @ONLY)
 blobs_gzip(${generated_dir}/changelog)
-
-# The date of the latest changelog entry, in seconds since 1970: the
-# package's files and archives carry it instead of the time they were made.
-file(STRINGS ${packaging_dir}/changelog.in signature REGEX "^ -- " LIMIT_COUNT 1)
-if(NOT signature MATCHES "  ([^ ].*)$")
-  message(FATAL_ERROR "blobs: the changelog's latest entry has no date")
-endif()
-execute_process(COMMAND date -u -d "${CMAKE_MATCH_1}" +%s
-                OUTPUT_VARIABLE BLOBS_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
-                RESULT_VARIABLE failed)
-if(failed)
-  message(FATAL_ERROR "blobs: date cannot read the changelog's date '${CMAKE_MATCH_1}'")
-endif()
 
 install(FILES ${generated_dir}/copyright ${generated_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT ${BLOBS_COMPONENT})
