@@ -6,11 +6,24 @@
 # once. On a difference it shows what diffoscope (or cmp) finds. Without a
 # git work tree to clone it is skipped.
 #
-# usage: reproducible.sh CMAKE CPACK SOURCE_DIR
+# With --windows, the same holds for the Windows build, cross-compiled with
+# the graphics library from ALLEGRO_SOURCE: both blobs.exe and the zip.
+#
+# usage: reproducible.sh CMAKE CPACK SOURCE_DIR [--windows ALLEGRO_SOURCE]
 set -u
 cmake=$1
 cpack=$2
 source=$3
+if [ "${4:-}" = --windows ]; then
+   # The library is built in each clone too.
+   configure="--toolchain cmake/mingw-w64.cmake -DBLOBS_ALLEGRO_SOURCE=$5"
+   generator=ZIP
+   made="blobs.exe blobs-*-win64.zip"
+else
+   configure=""
+   generator=DEB
+   made="blobs_*.deb"
+fi
 
 if ! commit="$(git -C "$source" rev-parse --verify -q HEAD 2>/dev/null)"; then
    echo "SKIP: $source is not a git work tree with a commit to clone"
@@ -25,6 +38,7 @@ mkdir -p "$work/a" "$work/second/place"
 
 # Clones the commit into folder $1 and makes its package there with umask $2
 # and locale $3, logging to $1.log.
+# shellcheck disable=SC2086 # $configure: one word for each option
 package()
 {
    (
@@ -33,9 +47,9 @@ package()
       unset SOURCE_DATE_EPOCH
       git clone --quiet --no-checkout "$source" "$1" &&
          git -C "$1" checkout --quiet --detach "$commit" &&
-         "$cmake" -S "$1" -B "$1/build" -DBLOBS_TESTS=OFF -DBLOBS_BENCH=OFF &&
+         (cd "$1" && "$cmake" -S . -B build -DBLOBS_TESTS=OFF -DBLOBS_BENCH=OFF $configure) &&
          "$cmake" --build "$1/build" --target blobs -j"$(nproc)" &&
-         cd "$1/build" && "$cpack" -G DEB
+         cd "$1/build" && "$cpack" -G "$generator"
    ) >"$1.log" 2>&1 || { echo "FAIL: making the package in $1:"; tail -n 20 "$1.log"; return 1; }
 }
 
@@ -46,16 +60,21 @@ package "$work/second/place/blobs-clone" 002 POSIX
 second_status=$?
 wait "$first" && [ "$second_status" -eq 0 ] || exit 1
 
-set -- "$work"/a/blobs/build/blobs_*.deb "$work"/second/place/blobs-clone/build/blobs_*.deb
-sha256sum "$1" "$2" | sed "s|$work/||"
-if cmp -s "$1" "$2"; then
-   echo "reproducible: the two packages of $commit are identical"
-   exit 0
-fi
-echo "FAIL: the two packages differ:"
-if command -v diffoscope >/dev/null; then
-   diffoscope --no-progress "$1" "$2" | head -n 80
-else
-   cmp -l "$1" "$2" | head -n 20
-fi
-exit 1
+status=0
+# shellcheck disable=SC2086 # each pattern names one file in each build
+for pattern in $made; do
+   set -- "$work"/a/blobs/build/$pattern "$work"/second/place/blobs-clone/build/$pattern
+   sha256sum "$1" "$2" | sed "s|$work/||"
+   if cmp -s "$1" "$2"; then
+      echo "reproducible: the two $(basename "$1") of $commit are identical"
+      continue
+   fi
+   echo "FAIL: the two $(basename "$1") differ:"
+   if command -v diffoscope >/dev/null; then
+      diffoscope --no-progress "$1" "$2" | head -n 80
+   else
+      cmp -l "$1" "$2" | head -n 20
+   fi
+   status=1
+done
+exit "$status"

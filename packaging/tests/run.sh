@@ -22,11 +22,7 @@ start_wm
 # shellcheck disable=SC2119 # no wrapper command: the demo runs as installed
 start_demo
 
-eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-if [ "$WIDTH" -ne 640 ] || [ "$HEIGHT" -ne 480 ]; then
-   fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
-fi
-echo "$BLOBS: window ${WIDTH}x$HEIGHT"
+check_window_size
 prefix="$(dirname "$BLOBS")/.."   # /usr, or usr in the unpacked package
 check_identity "$prefix/share/applications/blobs.desktop" \
    "$prefix/share/icons/hicolor/48x48/apps/blobs.png"

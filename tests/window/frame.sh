@@ -18,11 +18,7 @@ POINT_GAP=0.3     # seconds between them
 start_x
 start_demo
 
-eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-if [ "$WIDTH" -ne 640 ] || [ "$HEIGHT" -ne 480 ]; then
-   fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
-fi
-echo "window: ${WIDTH}x$HEIGHT"
+check_window_size
 packaging="$(dirname "$0")/../../packaging"
 check_identity "$packaging/blobs.desktop" "$packaging/icons/48x48/blobs.png"
 

@@ -1,8 +1,8 @@
 # shellcheck shell=bash disable=SC2034
 # Helpers for the window tests, sourced by each of them: a private X server
-# (start_x, from scripts/xvfb.sh), the demo running in it, keys held down on
-# its window, and shots of the window told apart by the frame count they
-# show.
+# (start_x, from scripts/xvfb.sh), the demo running in it, natively or under
+# Wine (use_wine), keys held down on its window, shots of the window told
+# apart by the frame count they show, and the pacing measured from them.
 #
 # The sourcing script sets BLOBS (the demo, or a build of it) and BLOBS_FRAMES
 # (the frame tool), and reads what the helpers set (FIRST_T, POINT_T,
@@ -24,7 +24,10 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 DEMO_PID=""
 WAITER_PID=""          # the process that waits for the demo, under WAITED
 WM_PID=""              # the window manager start_wm started
-WINDOW=""
+WINDOW=""              # the demo's top-level window
+CLIENT=""              # the part of it the demo draws in, which shots are taken of
+WINE_USED=""           # set once use_wine has pointed Wine at a prefix
+OTHER_PID=""           # the window focus_elsewhere made
 FIRST_T=""             # the frame count of the first frame seen
 
 fail()
@@ -50,6 +53,9 @@ cleanup()
 {
    status=$?
    [ -n "$DEMO_PID" ] && stop "$DEMO_PID"
+   [ -n "$OTHER_PID" ] && stop "$OTHER_PID"
+   # Every process of the Wine prefix: the test's own.
+   [ -n "$WINE_USED" ] && { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; }
    [ -n "$WM_PID" ] && stop "$WM_PID"
    [ -n "$XVFB_PID" ] && stop "$XVFB_PID"
    if [ "$status" -eq 0 ]; then
@@ -95,23 +101,81 @@ find_window()
    done
 }
 
-# Starts the demo, after an optional wrapper command (e.g. valgrind ...),
-# waits for its window and puts the pointer over it so that keys reach it.
-# Returns once the window shows frames: it opens before the demo has built
-# its blobs and background, and stays black until then.
+# Starts the demo, after an optional wrapper command (e.g. valgrind ...,
+# or wine for the Windows program), waits for its window and puts the
+# pointer over it so that keys reach it. Returns once the window shows
+# frames: it opens before the demo has built its blobs and background, and
+# stays black until then.
 start_demo()
 {
    "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
    DEMO_PID=$!
    find_window || fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
+   find_client
    xdotool mousemove --window "$WINDOW" 320 240
 
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
-   until xwd -silent -id "$WINDOW" >"$WORK/first.xwd" && FIRST_T=$(frame_of first); do
+   until xwd -silent -id "$CLIENT" >"$WORK/first.xwd" && FIRST_T=$(frame_of first); do
       [ "$(now_us)" -lt "$deadline" ] || fail "no frame of the demo within $WINDOW_WAIT s"
       kill -0 "$DEMO_PID" 2>/dev/null || fail "the demo ended: $(cat "$WORK/demo.log")"
       sleep 0.1
    done
+}
+
+# Sets CLIENT to the window's client area, its one child window: the
+# library's drawing window under X11, Wine's client window for the Windows
+# program, whose top-level window also holds the frame Wine draws itself
+# where no window manager does.
+find_client()
+{
+   CLIENT=$(xwininfo -id "$WINDOW" -children | awk '$1 ~ /^0x/ { print $1; exit }')
+   [ -n "$CLIENT" ] || CLIENT=$WINDOW
+}
+
+# Fails unless the client area is 640x480.
+check_window_size()
+{
+   local WIDTH HEIGHT
+   eval "$(xdotool getwindowgeometry --shell "$CLIENT" | grep -E '^(WIDTH|HEIGHT)=')"
+   if [ "$WIDTH" -ne 640 ] || [ "$HEIGHT" -ne 480 ]; then
+      fail "the window is ${WIDTH}x$HEIGHT, not 640x480"
+   fi
+   echo "window: ${WIDTH}x$HEIGHT"
+}
+
+# Takes the keyboard focus from the demo's window to a tiny window of
+# another client, in the corner where it hides nothing of the demo; then
+# gives it back, and ends that client.
+focus_elsewhere()
+{
+   /usr/bin/python3 -c '
+from Xlib import X, display
+import time
+d = display.Display()
+s = d.screen()
+w = s.root.create_window(0, 0, 8, 8, 0, s.root_depth, override_redirect=True)
+w.set_wm_name("elsewhere")
+w.map()
+d.flush()
+time.sleep(600)' &
+   OTHER_PID=$!
+   local other=""
+   for _ in $(seq 50); do
+      other=$(xdotool search --name '^elsewhere$' 2>/dev/null | head -n 1) && [ -n "$other" ] && break
+      sleep 0.1
+   done
+   [ -n "$other" ] || fail "the window to take the focus did not show"
+   xdotool windowfocus --sync "$other"
+}
+focus_back()
+{
+   if [ -n "$WM_PID" ]; then
+      xdotool windowactivate --sync "$WINDOW"
+   else
+      xdotool windowfocus --sync "$WINDOW"
+   fi
+   stop "$OTHER_PID"
+   OTHER_PID=""
 }
 
 # Starts openbox on the private X server, as a desktop would have a window
@@ -188,7 +252,7 @@ take_point()
    local i before after
    for i in $(seq "$SHOTS_PER_POINT"); do
       before=$(now_us)
-      xwd -silent -id "$WINDOW" >"$WORK/$1-$i.xwd" || fail "xwd could not read the window"
+      xwd -silent -id "$CLIENT" >"$WORK/$1-$i.xwd" || fail "xwd could not read the window"
       after=$(now_us)
       echo $(((before + after) / 2)) >"$WORK/$1-$i.time"
    done
@@ -276,4 +340,87 @@ wait_for_end()
    DEMO_STATUS=$?
    DEMO_PID=""
    WAITER_PID=""
+}
+
+# ---- Pacing, measured from shots matched to the frame counts they show
+
+TICK_HZ=100            # the demo's 10 ms tick
+
+# Frames a second between two matched points, times ten for one decimal.
+rate_x10()
+{
+   echo $(($1 * 10000000 / $2))
+}
+
+# Measures the paced rate over GAP seconds, from a point taken before to one
+# taken after, and fails unless it lies within MIN ... MAX frames a second.
+# Paced, the demo cannot advance a whole period between the two, so the
+# least advance that fits is the advance.
+#
+# usage: check_paced WHAT GAP MIN MAX
+check_paced()
+{
+   local what=$1 t0 u0 r
+   take_point "$what-from"
+   sleep "$2"
+   take_point "$what-to"
+   match_point "$what-from";           t0=$POINT_T; u0=$POINT_US
+   match_point "$what-to" "$t0"
+   r=$(rate_x10 $((POINT_T - t0)) $((POINT_US - u0)))
+   echo "$what: $((POINT_T - t0)) frames in $(seconds $((POINT_US - u0))) s, $((r / 10)).$((r % 10)) a second"
+   if [ "$r" -lt $(($3 * 10)) ] || [ "$r" -gt $(($4 * 10)) ]; then
+      fail "$what: the paced rate is not within $3 ... $4 a second"
+   fi
+}
+
+# Holds Tab HOLDS times for SECONDS each and fails unless at least PROVED of
+# the holds show the demo outrunning the tick. Shots are taken only while
+# the demo is paced, before and after each hold: one taken while Tab is held
+# may be torn between two frames. Over a hold the least advance is only a
+# lower bound, and the check rests on that alone: a least advance beyond
+# what the tick allows over the whole interval proves the pacing was off,
+# at any speed. Only on a machine so fast that the count came round to
+# within that allowance could a hold go unproved.
+#
+# usage: check_tab_outruns_tick HOLDS SECONDS PROVED
+check_tab_outruns_tick()
+{
+   local hold proved=0 ta ua allowed r
+   for hold in $(seq "$1"); do
+      take_point "hold$hold-before"
+      hold_key Tab "$2"
+      take_point "hold$hold-after"
+      match_point "hold$hold-before";            ta=$POINT_T; ua=$POINT_US
+      match_point "hold$hold-after" "$ta"
+      allowed=$((TICK_HZ * (POINT_US - ua) / 1000000 + 1))
+      r=$(rate_x10 $((POINT_T - ta)) $((POINT_US - ua)))
+      echo "Tab held $2 s: at least $((POINT_T - ta)) frames in $(seconds $((POINT_US - ua))) s," \
+           "at least $((r / 10)).$((r % 10)) a second; the tick allows $allowed"
+      [ $((POINT_T - ta)) -gt "$allowed" ] && proved=$((proved + 1))
+   done
+   [ "$proved" -ge "$3" ] ||
+      fail "with Tab held the demo outran the tick in $proved holds of $1, not $3"
+}
+
+# ---- The Windows program under Wine
+
+# Runs the Wine commands that follow in PREFIX, one made beforehand with
+# wineboot, quietly, with every window of it managed by the window
+# manager that start_wm started, if it did. With none, Wine is told so:
+# otherwise it waits two seconds, each time a window of the demo is hidden,
+# for a window manager to answer, and the demo's end, which hides its
+# window, would take that long. Wine then draws the windows' frames itself.
+# Everything of the prefix is stopped when the test ends.
+#
+# usage: use_wine PREFIX
+use_wine()
+{
+   local managed=N
+   command -v wine >/dev/null || fail "Wine is not installed (scripts/install-deps.sh --windows)"
+   [ -d "$1/drive_c" ] || fail "no Wine prefix in $1: wineboot makes it (the test windows_prefix)"
+   export WINEPREFIX=$1 WINEDEBUG=-all
+   WINE_USED=yes
+   [ -n "$WM_PID" ] && managed=Y
+   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >"$WORK/wine.log" 2>&1 ||
+      fail "could not set Wine's Managed to $managed: $(cat "$WORK/wine.log")"
 }

@@ -1,0 +1,56 @@
+#!/bin/bash
+# shellcheck disable=SC2119  # start_demo takes an optional wrapper command
+# The Windows program under Wine, with no window manager or, with --wm,
+# under openbox: its window's client area is 640x480 and shows, pixel for
+# pixel, frames that the demo's own code composes; paced, it shows no more
+# than the tick's 100 frames a second, and goes on so with its window in the
+# background (where the library would pause its timer, leaving the tick
+# wait to spin); Tab held runs it faster than the tick allows; and Escape
+# held ends it within two seconds, with status 0 and without a word.
+#
+# Under Wine the library's vsync() returns at once, so the 10 ms tick alone
+# paces the demo: a rate above the tick's means the tick wait, or the
+# tick's reset at the start of each frame, is missing.
+#
+# usage: wine.sh BLOBS_EXE BLOBS_FRAMES WINE_PREFIX [--wm]
+BLOBS=$1
+BLOBS_FRAMES=$2
+# shellcheck source-path=SCRIPTDIR source=session.sh
+. "$(dirname "$0")/session.sh"
+
+POINTS=3          # shots matched to frames, at moments apart
+POINT_GAP=0.3     # seconds between them
+GAP=1.5           # seconds between the shots of a paced measure
+PACED_MIN=50      # half the tick's rate: slower is not pacing but trouble
+PACED_MAX=104     # the tick's, and room for the shots' own timing
+HOLDS=2           # times Tab is held ...
+TAB_HOLD=1        # ... for this many seconds each
+HOLDS_PROVED=2    # holds that must show the pacing off
+PROMPT=2          # seconds within which Escape must have ended it
+
+start_x
+[ "${4:-}" = --wm ] && start_wm
+use_wine "$3"
+start_demo wine
+check_window_size
+
+for p in $(seq "$POINTS"); do
+   take_point "shot$p"
+   sleep "$POINT_GAP"
+done
+for p in $(seq "$POINTS"); do
+   match_point "shot$p"
+   echo "shot $p shows frame $POINT_T"
+done
+
+check_paced paced "$GAP" "$PACED_MIN" "$PACED_MAX"
+check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED"
+check_paced released "$GAP" "$PACED_MIN" "$PACED_MAX"
+focus_elsewhere
+check_paced background "$GAP" "$PACED_MIN" "$PACED_MAX"
+focus_back
+
+end_with_escape "$PROMPT"
+echo "ended $(seconds "$ESCAPE_US") s after Escape went down, status $DEMO_STATUS"
+[ "$DEMO_STATUS" -eq 0 ] || fail "exit status $DEMO_STATUS, not 0"
+[ ! -s "$WORK/demo.log" ] || fail "the demo printed: $(cat "$WORK/demo.log")"
