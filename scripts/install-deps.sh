@@ -1,34 +1,62 @@
 #!/bin/sh
-# Installs the Debian packages the demo needs to build and run; with
-# --package, also those it takes to make its Debian package; with --test,
-# also those its tests, its package's checks, its benchmarks and
-# scripts/measure-window.sh need.
+# Installs the Debian packages the demo needs to build and run, and with
+# each option what else a part of the work needs:
+#
+#   --package   making its Debian package
+#   --test      its tests, its package's checks, its benchmarks and
+#               scripts/measure-window.sh
+#   --windows   cross-building blobs.exe for Windows; with --test as well,
+#               running its tests under Wine
+#
 # Uses apt-get as root or through sudo; when it can do neither, it prints the
 # one line to run and fails.
 set -eu
 
+package=""
+test=""
+windows=""
+for option in "$@"; do
+   case "$option" in
+      --package) package=yes ;;
+      --test) test=yes ;;
+      --windows) windows=yes ;;
+      *) echo "usage: install-deps.sh [--package] [--test] [--windows]" >&2; exit 2 ;;
+   esac
+done
+
 packages="g++ make cmake pkg-config liballegro4-dev"
-if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
+if [ -n "$package$test" ]; then
    # CPack finds the executable's dependencies with dpkg-shlibdeps
    # (dpkg-dev), after telling the executable from other files with file.
    packages="$packages dpkg-dev file"
 fi
-if [ "${1:-}" = "--test" ]; then
+if [ -n "$test" ]; then
    # GoogleTest for the unit tests. The window tests run the demo under a
-   # private X server (xvfb), hold keys on it (xdotool), take shots of it
-   # (xwd in x11-apps) and convert them (imagemagick), and check it under
-   # valgrind; ImageMagick also makes the README's picture. Google
-   # Benchmark builds the benchmarks, and clang, the second compiler, the
-   # build under AddressSanitizer. One test counts a user's processes (ps).
+   # private X server (xvfb), hold keys on it (xdotool), find its windows
+   # (xwininfo, in x11-utils), take shots of it (xwd in x11-apps) and
+   # convert them (imagemagick), and check it under valgrind; ImageMagick
+   # also makes the README's picture and the icons. Google Benchmark builds
+   # the benchmarks, and clang, the second compiler, the build under
+   # AddressSanitizer. One test counts a user's processes (ps).
    # The package's checks run lintian on it, hardening-check (in devscripts,
    # the only package that has it) on its blobs, desktop-file-validate on its
    # menu entry and man on its manual page, and show with diffoscope how two
    # builds of it differ. The window's class, process id and icon are read
    # with python3-xlib, and a window manager (openbox) lists it through
    # wmctrl.
-   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick valgrind"
-   packages="$packages procps lintian devscripts diffoscope-minimal desktop-file-utils man-db"
-   packages="$packages python3-xlib openbox wmctrl"
+   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
+   packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
+   packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
+fi
+if [ -n "$windows" ]; then
+   # mingw-w64's compilers for 64-bit Windows, and patch for the library's
+   # patches.
+   packages="$packages g++-mingw-w64-x86-64 patch"
+fi
+if [ -n "$windows" ] && [ -n "$test" ]; then
+   # Wine runs blobs.exe (wine64, and wine for its commands), and wrestool
+   # (in icoutils) reads its icon and manifest.
+   packages="$packages wine64 wine icoutils"
 fi
 
 missing=""

@@ -12,11 +12,27 @@
 #   build-tsan   g++, under ThreadSanitizer: the unit tests and the demo's
 #                two threads in a real window
 #
-# Every build treats a warning as an error, so both compilers must build
+# Given the graphics library's source tarball (allegro-4.4.3.1.tar.gz), it
+# also cross-builds the Windows program and runs its tests under Wine:
+#
+#   build-windows  mingw-w64: blobs.exe and its zip, their checks, and the
+#                  program in a real window under Wine, bare and under
+#                  openbox
+#
+# Every build treats a warning as an error, so every compiler must build
 # without one.
+#
+# usage: scripts/test.sh [ALLEGRO_TARBALL]
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh --test
+tarball="${1:-}"
+if [ -n "$tarball" ]; then
+   [ -f "$tarball" ] || { echo "test.sh: no file $tarball" >&2; exit 1; }
+   tarball="$(cd "$(dirname "$tarball")" && pwd)/$(basename "$tarball")"
+   scripts/install-deps.sh --test --windows
+else
+   scripts/install-deps.sh --test
+fi
 jobs="$(nproc)"
 
 # Configures folder $1 with every option given, so that what ran before in
@@ -33,3 +49,8 @@ build_and_test()
 build_and_test build -DBLOBS_BENCH=ON -DBLOBS_SANITIZE=
 build_and_test build-asan -DCMAKE_CXX_COMPILER=clang++ -DBLOBS_BENCH=ON -DBLOBS_SANITIZE=address
 build_and_test build-tsan -DBLOBS_BENCH=OFF -DBLOBS_SANITIZE=thread
+if [ -n "$tarball" ]; then
+   build_and_test build-windows --toolchain cmake/mingw-w64.cmake -DBLOBS_ALLEGRO_SOURCE="$tarball"
+else
+   echo "test.sh: the Windows build was left out; give the library's allegro-4.4.3.1.tar.gz to include it"
+fi

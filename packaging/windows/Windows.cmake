@@ -117,13 +117,15 @@ add_test(NAME windows_exe
 add_test(NAME windows_zip
          COMMAND ${checks}/zip.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
                  ${BLOBS_RELEASE_EPOCH} ${CMAKE_STRIP} ${CMAKE_BINARY_DIR}/zip-check)
+add_test(NAME windows_configure COMMAND ${checks}/configure.sh ${CMAKE_COMMAND} ${PROJECT_SOURCE_DIR})
 # Two clean clones of the last commit, each built and zipped.
 add_test(NAME windows_reproducible
          COMMAND ${PROJECT_SOURCE_DIR}/packaging/tests/reproducible.sh ${CMAKE_COMMAND}
                  ${CMAKE_CPACK_COMMAND} ${PROJECT_SOURCE_DIR} --windows ${allegro_tarball})
 
 set(wine_tests windows_bare windows_openbox windows_failure)
-set_tests_properties(windows_prefix windows_exe windows_zip windows_reproducible ${wine_tests}
+set_tests_properties(windows_prefix windows_exe windows_zip windows_configure windows_reproducible
+                     ${wine_tests}
                      PROPERTIES LABELS windows)
 set_tests_properties(windows_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 120)
 # Each with an X server of its own, alone on the cores while rates are measured.
