@@ -4,7 +4,7 @@
 # the same private Xvfb: paced, and with Tab held. The rates come from
 # shots of each window matched to the frame counts they show (the window
 # tests' helpers, tests/window/session.sh): paced over five seconds, and
-# with Tab held over half a second, five times, from shots taken while it
+# with Tab held over 0.3 s, five times, from shots taken while it
 # is held (a torn shot is passed over), of which the median is printed.
 #
 #   scripts/measure-wine.sh BUILD_WINDOWS_DIR
@@ -22,7 +22,7 @@ BLOBS_FRAMES=$build/native/blobs-frames
 . "$top/tests/window/session.sh"
 
 PACED_SPAN=5      # seconds between the two shots of the paced rate
-TAB_SPAN=0.5      # seconds between two shots with Tab held: under a period
+TAB_SPAN=0.3      # seconds between two shots with Tab held: under a period
 TAB_SETTLE=0.3    # seconds held before the first of them
 REPEATS=5         # holds of Tab
 
