@@ -32,21 +32,6 @@ done
 [ -d "$build/wine-prefix/drive_c" ] || "$top/tests/window/wine_prefix.sh" "$build/wine-prefix" ||
    fail "could not make the Wine prefix"
 
-# The frame count and time of the first whole frame among the shots of
-# point NAME, counted from FROM, as match_point does, but returning 1 where
-# every shot was torn.
-try_point()
-{
-   local i
-   for i in $(seq "$SHOTS_PER_POINT"); do
-      if POINT_T=$(frame_of "$1-$i" "$2"); then
-         POINT_US=$(cat "$WORK/$1-$i.time")
-         return 0
-      fi
-   done
-   return 1
-}
-
 # Frames a second, with one decimal, over an advance of $1 frames in $2 us.
 rate()
 {

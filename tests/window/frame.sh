@@ -22,13 +22,6 @@ check_window_size
 packaging="$(dirname "$0")/../../packaging"
 check_identity "$packaging/blobs.desktop" "$packaging/icons/48x48/blobs.png"
 
-for p in $(seq "$POINTS"); do
-   take_point "shot$p"
-   sleep "$POINT_GAP"
-done
-for p in $(seq "$POINTS"); do
-   match_point "shot$p"
-   echo "shot $p shows frame $POINT_T"
-done
+check_frames "$POINTS" "$POINT_GAP"
 
 end_with_escape 10

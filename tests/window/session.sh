@@ -260,8 +260,9 @@ take_point()
 
 # Sets POINT_T and POINT_US from the first shot of point NAME that shows a
 # whole frame, its count the first from FROM on when that is given; a torn
-# shot, caught between two frames, matches none.
-match_point()
+# shot, caught between two frames, matches none. try_point returns 1 when
+# none of the point's shots does, match_point fails the test.
+try_point()
 {
    local i
    for i in $(seq "$SHOTS_PER_POINT"); do
@@ -270,7 +271,27 @@ match_point()
          return 0
       fi
    done
-   fail "no shot of point $1 shows a frame of the demo: $(tail -n "$SHOTS_PER_POINT" "$WORK/match.log")"
+   return 1
+}
+match_point()
+{
+   try_point "$@" ||
+      fail "no shot of point $1 shows a frame of the demo: $(tail -n "$SHOTS_PER_POINT" "$WORK/match.log")"
+}
+
+# Takes shots at COUNT moments GAP seconds apart and fails unless each
+# shows a frame of the demo.
+check_frames()
+{
+   local p
+   for p in $(seq "$1"); do
+      take_point "shot$p"
+      sleep "$2"
+   done
+   for p in $(seq "$1"); do
+      match_point "shot$p"
+      echo "shot $p shows frame $POINT_T"
+   done
 }
 
 # Microseconds as seconds with three decimals.

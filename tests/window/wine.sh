@@ -34,14 +34,7 @@ use_wine "$3"
 start_demo wine
 check_window_size
 
-for p in $(seq "$POINTS"); do
-   take_point "shot$p"
-   sleep "$POINT_GAP"
-done
-for p in $(seq "$POINTS"); do
-   match_point "shot$p"
-   echo "shot $p shows frame $POINT_T"
-done
+check_frames "$POINTS" "$POINT_GAP"
 
 check_paced paced "$GAP" "$PACED_MIN" "$PACED_MAX"
 check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED"
