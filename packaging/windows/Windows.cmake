@@ -4,7 +4,7 @@
 # target is known.
 #
 # blobs.exe links everything in: the graphics library, built from its source
-# (cmake/allegro-windows.cmake), and the compilers' C and C++ runtimes, so
+# (cmake/allegro-source.cmake), and the compilers' C and C++ runtimes, so
 # that it imports only Windows' own DLLs and runs from wherever it is
 # unpacked.
 

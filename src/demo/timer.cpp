@@ -5,6 +5,8 @@
 
 #include <allegro.h>
 
+#include "platform/platform.h"
+
 std::atomic<int> tick_count{0};
 static_assert(std::atomic<int>::is_always_lock_free,
               "the timer thread must never block on the tick counter");
@@ -25,11 +27,12 @@ bool install_timers()
 }
 
 /* Spins until a tick has arrived since tick_count was last cleared: a paced
- * frame lasts at least one tick. It neither sleeps nor yields, so the frame
- * ends as soon as the tick lands.
+ * frame lasts at least one tick. On the desktop it neither sleeps nor
+ * yields, so the frame ends as soon as the tick lands; in a browser each
+ * spin gives the page the turn in which the tick comes.
  */
 void wait_for_tick()
 {
-   while (tick_count.load(std::memory_order_relaxed) == 0) {
-   }
+   while (tick_count.load(std::memory_order_relaxed) == 0)
+      give_turn();
 }

@@ -116,6 +116,11 @@ int quit_request()
    return caught_signal;
 }
 
+/* The tick comes from the library's timer thread: nothing to give. */
+void give_turn()
+{
+}
+
 /* Shuts the library down, as its exit handler would after Escape, then ends
  * the process by the signal's default action. A clean end leaves no core
  * file, which SIGQUIT's default action would otherwise write.

@@ -1,8 +1,9 @@
 /*
- * What differs between the desktops the demo runs on, behind one interface,
- * one file for each: src/platform/linux.cpp (X11 on a POSIX system) and
- * src/platform/windows.cpp. The demo calls these at the same points on both,
- * and the rest of its code knows of neither.
+ * What differs between the systems the demo runs on, behind one interface,
+ * one file for each: src/platform/linux.cpp (X11 on a POSIX system),
+ * src/platform/windows.cpp and src/platform/web.cpp (a page in a browser).
+ * The demo calls these at the same points on all three, and the rest of its
+ * code knows of none of them.
  */
 #ifndef PLATFORM_PLATFORM_H
 #define PLATFORM_PLATFORM_H
@@ -23,8 +24,19 @@ void name_window();
  */
 void watch_session();
 
-/* The request to end that came from outside the window, or 0 when none has. */
+/* The request to end that came from outside the window, or 0 when none has.
+ * Asked once a pass of the frame loop; in a browser it also gives the page
+ * its turn there (see give_turn).
+ */
 int quit_request();
+
+/* Called over and over while the frame loop waits for its tick. On the
+ * desktop it returns at once: the tick comes from the library's timer
+ * thread while the wait spins. In a browser the page has one thread, which
+ * the demo shares with the page's events, the tick among them: there it
+ * hands the thread to the page for one turn.
+ */
+void give_turn();
 
 /* Once the blobs are freed: shuts the library down and ends the process the
  * way the request asked.

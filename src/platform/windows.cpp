@@ -36,6 +36,11 @@ int quit_request()
    return 0;
 }
 
+/* The tick comes from the library's timer thread: nothing to give. */
+void give_turn()
+{
+}
+
 /* Not reached, as no request ever comes; ends the process all the same,
  * through the library's exit handler.
  */

@@ -1,0 +1,266 @@
+/*
+ *      The web port's system driver: a program in a page of a browser.
+ *
+ *      It lists the port's graphics, keyboard and timer drivers, shows the
+ *      library's messages in the page, and gives the page its turns: the
+ *      program's one thread is the page's, so rest() and the library's
+ *      other waits must hand it back for the page to show the screen,
+ *      deliver keys and run the clock. Mutexes have nothing to guard
+ *      against on one thread, and are tokens only.
+ */
+
+#include <emscripten.h>
+
+#include "allegro.h"
+#include "allegro/internal/aintern.h"
+#include "aintweb.h"
+
+
+static int web_sys_init(void);
+static void web_sys_exit(void);
+static void web_message(AL_CONST char *msg);
+static void web_yield_timeslice(void);
+static void *web_create_mutex(void);
+static void web_destroy_mutex(void *handle);
+static void web_lock_mutex(void *handle);
+static void web_unlock_mutex(void *handle);
+static _DRIVER_INFO *web_gfx_drivers(void);
+static _DRIVER_INFO *web_keyboard_drivers(void);
+static _DRIVER_INFO *web_timer_drivers(void);
+static _DRIVER_INFO *web_no_drivers(void);
+
+
+SYSTEM_DRIVER system_web =
+{
+   SYSTEM_WEB,
+   empty_string,
+   empty_string,
+   "Web browser",
+   web_sys_init,
+   web_sys_exit,
+   NULL,                  /* get_executable_name */
+   NULL,                  /* find_resource */
+   NULL,                  /* set_window_title */
+   NULL,                  /* set_close_button_callback */
+   web_message,
+   NULL,                  /* assert */
+   NULL,                  /* save_console_state */
+   NULL,                  /* restore_console_state */
+   NULL,                  /* create_bitmap */
+   NULL,                  /* created_bitmap */
+   NULL,                  /* create_sub_bitmap */
+   NULL,                  /* created_sub_bitmap */
+   NULL,                  /* destroy_bitmap */
+   NULL,                  /* read_hardware_palette */
+   NULL,                  /* set_palette_range */
+   NULL,                  /* get_vtable */
+   NULL,                  /* set_display_switch_mode */
+   NULL,                  /* display_switch_lock */
+   NULL,                  /* desktop_color_depth */
+   NULL,                  /* get_desktop_resolution */
+   NULL,                  /* get_gfx_safe_mode */
+   web_yield_timeslice,
+   web_create_mutex,
+   web_destroy_mutex,
+   web_lock_mutex,
+   web_unlock_mutex,
+   web_gfx_drivers,
+   web_no_drivers,        /* digi_drivers */
+   web_no_drivers,        /* midi_drivers */
+   web_keyboard_drivers,
+   web_no_drivers,        /* mouse_drivers */
+   web_no_drivers,        /* joystick_drivers */
+   web_timer_drivers
+};
+
+
+static _DRIVER_INFO web_gfx_driver_list[] = {
+   {  GFX_WEB,       &gfx_web,       TRUE  },
+   {  0,             NULL,           0     }
+};
+
+static _DRIVER_INFO web_keyboard_driver_list[] = {
+   {  KEYBOARD_WEB,  &keyboard_web,  TRUE  },
+   {  0,             NULL,           0     }
+};
+
+static _DRIVER_INFO web_timer_driver_list[] = {
+   {  TIMER_WEB,     &timer_web,     TRUE  },
+   {  0,             NULL,           0     }
+};
+
+static _DRIVER_INFO web_no_driver_list[] = {
+   {  0,             NULL,           0     }
+};
+
+
+
+/* web_start:
+ *  Sets up what the drivers share in the page, Module.alweb: the queue of
+ *  turns given through a message channel, which the browser runs as soon as
+ *  it has handled what came before, without the 4 ms that it holds nested
+ *  zero timeouts to. Fails outside a page.
+ *
+ *  Once main() has handed the page a turn, the runtime no longer sees it
+ *  return, and would neither run the exit handlers (the library's among
+ *  them) nor tell the page that the program has ended; so it is told here,
+ *  when main() returns at last.
+ */
+EM_JS(int, web_start, (void), {
+   if (typeof document === 'undefined' || typeof MessageChannel === 'undefined')
+      return -1;
+   var channel = new MessageChannel();
+   var turns = [];
+   channel.port1.onmessage = function() { turns.shift()(); };
+   Module.alweb = {
+      ran: true,
+      turn: function(resume) { turns.push(resume); channel.port2.postMessage(0); }
+   };
+   Asyncify.whenDone().then(function(status) {
+      try {
+         exit(status);
+      }
+      catch (e) {
+         if (!(e instanceof ExitStatus))
+            throw e;
+      }
+   });
+   return 0;
+});
+
+
+
+/* web_sys_init:
+ *  Starts the system driver, in a page only.
+ */
+static int web_sys_init(void)
+{
+   return web_start();
+}
+
+
+
+/* web_sys_exit:
+ *  Nothing is left to undo: each driver undoes its own part.
+ */
+static void web_sys_exit(void)
+{
+}
+
+
+
+/* web_show_message:
+ *  Shows a message through the page's Module.message, or the browser's
+ *  alert box when the page has none.
+ */
+EM_JS(void, web_show_message, (AL_CONST char *msg), {
+   var text = UTF8ToString(msg);
+   if (Module.message)
+      Module.message(text);
+   else
+      alert(text);
+});
+
+
+
+/* web_message:
+ *  The library's allegro_message(), in the page's own terms.
+ */
+static void web_message(AL_CONST char *msg)
+{
+   char *ascii = malloc(ALLEGRO_MESSAGE_SIZE);
+
+   if (ascii) {
+      do_uconvert(msg, U_CURRENT, ascii, U_UTF8, ALLEGRO_MESSAGE_SIZE);
+      web_show_message(ascii);
+      free(ascii);
+   }
+   else
+      web_show_message(msg);
+}
+
+
+
+/* page_turn, page_sleep:
+ *  Hand the thread to the page until it has run what was waiting, or for
+ *  `ms' milliseconds at least.
+ */
+EM_ASYNC_JS(void, page_turn, (void), {
+   Module.alweb.ran = true;
+   await new Promise(Module.alweb.turn);
+});
+
+EM_ASYNC_JS(void, page_sleep, (unsigned int ms), {
+   Module.alweb.ran = true;
+   await new Promise(function(resume) { setTimeout(resume, ms); });
+});
+
+
+
+/* web_give_turn, web_sleep:
+ *  The same for the other drivers, which cannot call the page's functions
+ *  of another file directly.
+ */
+void web_give_turn(void)
+{
+   page_turn();
+}
+
+void web_sleep(unsigned int ms)
+{
+   page_sleep(ms);
+}
+
+
+
+/* web_yield_timeslice:
+ *  rest(0): the page takes its turn.
+ */
+static void web_yield_timeslice(void)
+{
+   web_give_turn();
+}
+
+
+
+/* The mutexes: one thread needs no locks, only handles that are not NULL. */
+static int web_mutex_token;
+
+static void *web_create_mutex(void)
+{
+   return &web_mutex_token;
+}
+
+static void web_destroy_mutex(void *handle)
+{
+}
+
+static void web_lock_mutex(void *handle)
+{
+}
+
+static void web_unlock_mutex(void *handle)
+{
+}
+
+
+
+static _DRIVER_INFO *web_gfx_drivers(void)
+{
+   return web_gfx_driver_list;
+}
+
+static _DRIVER_INFO *web_keyboard_drivers(void)
+{
+   return web_keyboard_driver_list;
+}
+
+static _DRIVER_INFO *web_timer_drivers(void)
+{
+   return web_timer_driver_list;
+}
+
+static _DRIVER_INFO *web_no_drivers(void)
+{
+   return web_no_driver_list;
+}

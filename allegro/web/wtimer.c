@@ -1,0 +1,121 @@
+/*
+ *      The web port's timer driver: the browser's clock.
+ *
+ *      The page calls the library's timer handlers between the program's
+ *      turns, from a timeout set for when the next of them is due. Each
+ *      time it passes on how much of the page's clock (performance.now())
+ *      has gone by since the last, so a handler installed for 10 ms runs
+ *      once for every 10 ms of that clock, however late a timeout fires:
+ *      when the page was busy, or hidden, where the browser holds timeouts
+ *      back, the calls that fell due meanwhile are all made at once.
+ *
+ *      rest() hands the thread to the page for as long as it is asked to.
+ */
+
+#include <emscripten.h>
+
+#include "allegro.h"
+#include "allegro/internal/aintern.h"
+#include "aintweb.h"
+
+
+static int web_timer_init(void);
+static void web_timer_exit(void);
+static void web_rest(unsigned int time, AL_METHOD(void, callback, (void)));
+
+
+TIMER_DRIVER timer_web =
+{
+   TIMER_WEB,
+   empty_string,
+   empty_string,
+   "Web clock",
+   web_timer_init,
+   web_timer_exit,
+   NULL, NULL,            /* install_int, remove_int: the library's */
+   NULL, NULL,            /* install_param_int, remove_param_int */
+   NULL, NULL,            /* can_simulate_retrace, simulate_retrace */
+   web_rest
+};
+
+
+
+/* web_timer_tick:
+ *  Called by the page with the time gone by, in the library's timer units;
+ *  gives the time until the next handler is due.
+ */
+EMSCRIPTEN_KEEPALIVE long web_timer_tick(int interval)
+{
+   return _handle_timer_tick(interval);
+}
+
+
+
+/* web_start_clock:
+ *  Starts the timeouts, counting the page's clock in timer units.
+ */
+EM_JS(void, web_start_clock, (int units_per_ms), {
+   var alweb = Module.alweb;
+   var start = performance.now();
+   var passed = 0;
+
+   function tick() {
+      var now = Math.floor((performance.now() - start) * units_per_ms);
+      var next = _web_timer_tick(now - passed);
+      passed = now;
+      alweb.clock = setTimeout(tick, Math.max(1, next / units_per_ms));
+   }
+   alweb.clock = setTimeout(tick, 1);
+});
+
+
+
+/* web_stop_clock:
+ *  Stops the timeouts.
+ */
+EM_JS(void, web_stop_clock, (void), {
+   clearTimeout(Module.alweb.clock);
+});
+
+
+
+/* web_timer_init:
+ *  Starts the timer.
+ */
+static int web_timer_init(void)
+{
+   web_start_clock(MSEC_TO_TIMER(1));
+   return 0;
+}
+
+
+
+/* web_timer_exit:
+ *  Stops the timer.
+ */
+static void web_timer_exit(void)
+{
+   web_stop_clock();
+}
+
+
+
+/* web_rest:
+ *  Waits for `time' milliseconds, calling the callback over and over when
+ *  there is one, and giving the page its turn meanwhile.
+ */
+static void web_rest(unsigned int time, AL_METHOD(void, callback, (void)))
+{
+   double end;
+
+   if (!callback) {
+      web_sleep(time);
+      return;
+   }
+
+   end = emscripten_get_now() + time;
+   do {
+      callback();
+      web_give_turn();
+   } while (emscripten_get_now() < end);
+}

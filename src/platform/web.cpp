@@ -1,0 +1,67 @@
+/*
+ * The demo in a page of a web browser, compiled to WebAssembly, on the
+ * library's web port (allegro/web): the window is the page's canvas, the
+ * keys are the page's, the tick is the page's clock, and the retrace that
+ * vsync() waits for is the browser's next animation frame.
+ *
+ * What the browser forces on the frame loop. The page has one thread, and
+ * the demo runs on it: the page's events (the keys, the tick, the display's
+ * frames, showing the picture) run only while the demo hands the thread
+ * back, which the library's rest() does. A paced frame hands it back in
+ * vsync(), but two places would otherwise never do so and the page would
+ * freeze: the tick wait, which spins until the tick comes, and the frames
+ * run while Tab is held, which wait for nothing. So each spin of the tick
+ * wait gives the page a turn, and so does every pass of the frame loop, at
+ * the question whether to end. A turn is rest(0): it ends as soon as the
+ * page has handled what was waiting, so the waits end as early as on the
+ * desktop and Tab still lets frames follow each other as fast as the page
+ * allows.
+ *
+ * Nothing else differs. No request to end comes from outside the page:
+ * closing it ends the program with it, and Escape is the way to end the
+ * demo, after which the page says so. There is no window to name, no
+ * display to lose, and a failure is told in the page by the library's
+ * message.
+ */
+#include "platform/platform.h"
+
+#include <allegro.h>
+
+#include <cstdlib>
+
+void hold_quit_requests()
+{
+}
+
+void name_window()
+{
+}
+
+void watch_session()
+{
+}
+
+/* No request comes; the pass's turn for the page is given here. */
+int quit_request()
+{
+   give_turn();
+   return 0;
+}
+
+/* One turn of the page's events. */
+void give_turn()
+{
+   rest(0);
+}
+
+/* Not reached, as no request ever comes. */
+void end_by_request(int request)
+{
+   std::exit(request);
+}
+
+/* The library's message, which the page shows as one line. */
+void report_failure(const char *text)
+{
+   allegro_message("%s", text);
+}
