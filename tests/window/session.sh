@@ -1,8 +1,9 @@
 # shellcheck shell=bash disable=SC2034
 # Helpers for the window tests, sourced by each of them: a private X server
 # (start_x, from scripts/xvfb.sh), the demo running in it, natively or under
-# Wine (use_wine), keys held down on its window, shots of the window told
-# apart by the frame count they show, and the pacing measured from them.
+# Wine (use_wine), or its page in a browser (start_browser), keys held down
+# on its window, shots of the window told apart by the frame count they
+# show, and the pacing measured from them.
 #
 # The sourcing script sets BLOBS (the demo, or a build of it) and BLOBS_FRAMES
 # (the frame tool), and reads what the helpers set (FIRST_T, POINT_T,
@@ -28,6 +29,8 @@ WINDOW=""              # the demo's top-level window
 CLIENT=""              # the part of it the demo draws in, which shots are taken of
 WINE_USED=""           # set once use_wine has pointed Wine at a prefix
 OTHER_PID=""           # the window focus_elsewhere made
+BROWSER_PID=""         # browser.py, driving the page in Chromium
+SHOT=xwd               # the format of the shots: xwd, or png from the browser
 FIRST_T=""             # the frame count of the first frame seen
 
 fail()
@@ -54,6 +57,7 @@ cleanup()
    status=$?
    [ -n "$DEMO_PID" ] && stop "$DEMO_PID"
    [ -n "$OTHER_PID" ] && stop "$OTHER_PID"
+   [ -n "$BROWSER_PID" ] && stop_browser
    # Every process of the Wine prefix: the test's own.
    [ -n "$WINE_USED" ] && { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; }
    [ -n "$WM_PID" ] && stop "$WM_PID"
@@ -74,13 +78,24 @@ now_us()
    echo "${t/./}"
 }
 
-# Converts shot NAME.xwd to NAME.ppm and prints the frame count it shows,
+# Takes a shot of the demo's window, or of its page's canvas, as NAME.xwd or
+# NAME.png.
+take_shot()
+{
+   if [ -n "$BROWSER_PID" ]; then
+      browser shot "$WORK/$1.png"
+   else
+      xwd -silent -id "$CLIENT" >"$WORK/$1.xwd" || fail "xwd could not read the window"
+   fi
+}
+
+# Converts shot NAME.xwd (or .png) to NAME.ppm and prints the frame count it shows,
 # the first from FROM on when that is given; fails when it shows none. The
 # picture repeats, so a shot tells its frame count only up to a period:
 # matched from an earlier count, it tells the least advance since then.
 frame_of()
 {
-   convert "xwd:$WORK/$1.xwd" "$WORK/$1.ppm" || fail "convert could not read $1.xwd"
+   convert "$SHOT:$WORK/$1.$SHOT" "$WORK/$1.ppm" || fail "convert could not read $1.$SHOT"
    "$BLOBS_FRAMES" match "$WORK/$1.ppm" ${2:+"$2" "$LAST_COUNT"} 2>>"$WORK/match.log"
 }
 
@@ -223,9 +238,15 @@ icon: 48x48, 2304 opaque pixels, 0 differ"
 # mere tap could fall between two of its reads.
 hold_key()
 {
-   xdotool keydown "$1"
-   sleep "$2"
-   xdotool keyup "$1"
+   if [ -n "$BROWSER_PID" ]; then
+      browser key down "$1"
+      sleep "$2"
+      browser key up "$1"
+   else
+      xdotool keydown "$1"
+      sleep "$2"
+      xdotool keyup "$1"
+   fi
 }
 
 # Holds Escape until the demo has ended, at most the given seconds, and sets
@@ -254,7 +275,7 @@ take_point()
    local i before after
    for i in $(seq "$SHOTS_PER_POINT"); do
       before=$(now_us)
-      xwd -silent -id "$CLIENT" >"$WORK/$1-$i.xwd" || fail "xwd could not read the window"
+      take_shot "$1-$i"
       after=$(now_us)
       echo $(((before + after) / 2)) >"$WORK/$1-$i.time"
    done
@@ -376,7 +397,8 @@ rate_x10()
 }
 
 # Measures the paced rate over GAP seconds, from a point taken before to one
-# taken after, and fails unless it lies within MIN ... MAX frames a second.
+# taken after, and fails unless it lies within MIN ... MAX frames a second;
+# sets PACED_X10 to the rate, times ten.
 # Paced, the demo cannot advance a whole period between the two, so the
 # least advance that fits is the advance.
 #
@@ -390,6 +412,7 @@ check_paced()
    match_point "$what-from";           t0=$POINT_T; u0=$POINT_US
    match_point "$what-to" "$t0"
    r=$(rate_x10 $((POINT_T - t0)) $((POINT_US - u0)))
+   PACED_X10=$r
    echo "$what: $((POINT_T - t0)) frames in $(seconds $((POINT_US - u0))) s, $((r / 10)).$((r % 10)) a second"
    if [ "$r" -lt $(($3 * 10)) ] || [ "$r" -gt $(($4 * 10)) ]; then
       fail "$what: the paced rate is not within $3 ... $4 a second"
@@ -403,12 +426,13 @@ check_paced()
 # lower bound, and the check rests on that alone: a least advance beyond
 # what the tick allows over the whole interval proves the pacing was off,
 # at any speed. Only on a machine so fast that the count came round to
-# within that allowance could a hold go unproved.
+# within that allowance could a hold go unproved. Given MIN, a hold proves
+# it only when the rate over it is also at least MIN frames a second.
 #
-# usage: check_tab_outruns_tick HOLDS SECONDS PROVED
+# usage: check_tab_outruns_tick HOLDS SECONDS PROVED [MIN]
 check_tab_outruns_tick()
 {
-   local hold proved=0 ta ua allowed r
+   local hold proved=0 ta ua allowed r min_x10=$((${4:-0} * 10))
    for hold in $(seq "$1"); do
       take_point "hold$hold-before"
       hold_key Tab "$2"
@@ -419,10 +443,10 @@ check_tab_outruns_tick()
       r=$(rate_x10 $((POINT_T - ta)) $((POINT_US - ua)))
       echo "Tab held $2 s: at least $((POINT_T - ta)) frames in $(seconds $((POINT_US - ua))) s," \
            "at least $((r / 10)).$((r % 10)) a second; the tick allows $allowed"
-      [ $((POINT_T - ta)) -gt "$allowed" ] && proved=$((proved + 1))
+      [ $((POINT_T - ta)) -gt "$allowed" ] && [ "$r" -ge "$min_x10" ] && proved=$((proved + 1))
    done
    [ "$proved" -ge "$3" ] ||
-      fail "with Tab held the demo outran the tick in $proved holds of $1, not $3"
+      fail "with Tab held the demo outran the tick${4:+ at $4 a second or more} in $proved holds of $1, not $3"
 }
 
 # ---- The Windows program under Wine
@@ -446,4 +470,75 @@ use_wine()
    [ -n "$WM_PID" ] && managed=Y
    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >"$WORK/wine.log" 2>&1 ||
       fail "could not set Wine's Managed to $managed: $(cat "$WORK/wine.log")"
+}
+
+# ---- The demo's page in a browser
+
+# Starts headless Chromium, with any further flags given, on the site in
+# folder SITE, served from a loopback server of its own (browser.py).
+#
+# usage: start_browser SITE [CHROMIUM_FLAG ...]
+start_browser()
+{
+   [ -x /usr/bin/chromium ] && [ -x /usr/bin/chromedriver ] ||
+      fail "Chromium is not installed (scripts/install-deps.sh --test --web)"
+   rm -f "$WORK/to-browser" "$WORK/from-browser"
+   mkfifo "$WORK/to-browser" "$WORK/from-browser"
+   "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \
+      2>>"$WORK/browser.log" &
+   BROWSER_PID=$!
+   exec 7>"$WORK/to-browser" 8<"$WORK/from-browser"
+   SHOT=png
+}
+
+# Gives the browser one command and sets BROWSER_SAYS to its answer; fails
+# the test when it cannot carry the command out.
+browser()
+{
+   echo "$*" >&7
+   read -r BROWSER_SAYS <&8 || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
+   case $BROWSER_SAYS in
+      error:*) fail "the browser could not $1: $BROWSER_SAYS" ;;
+   esac
+}
+
+# Ends the browser and its server.
+stop_browser()
+{
+   echo quit >&7
+   exec 7>&- 8<&-
+   local pid=$BROWSER_PID
+   BROWSER_PID=""
+   for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+   done
+   stop "$pid"
+}
+
+# Opens the page and returns once its canvas shows a frame, whose count it
+# sets FIRST_T to; fails when none comes within WINDOW_WAIT seconds.
+start_page()
+{
+   local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
+   browser open
+   until take_shot first && FIRST_T=$(frame_of first); do
+      [ "$(now_us)" -lt "$deadline" ] || fail "no frame of the demo within $WINDOW_WAIT s"
+      sleep 0.1
+   done
+}
+
+# Waits at most the given seconds for the page's line of text to read TEXT,
+# and fails when it does not by then.
+#
+# usage: wait_for_message SECONDS TEXT
+wait_for_message()
+{
+   local deadline=$(($(now_us) + $1 * 1000000))
+   until browser eval 'document.getElementById("message").textContent' &&
+         [ "$BROWSER_SAYS" = "\"$2\"" ]; do
+      [ "$(now_us)" -lt "$deadline" ] || fail "the page says $BROWSER_SAYS, not \"$2\""
+      sleep 0.1
+   done
+   echo "the page says: $2"
 }
