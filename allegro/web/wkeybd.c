@@ -8,8 +8,8 @@
  *      a browser reports apart from the others: KEY_AT, KEY_CIRCUMFLEX and
  *      KEY_COLON2 (keys of the NEC PC-98), KEY_BACKQUOTE, KEY_SEMICOLON and
  *      KEY_COMMAND (the Mac driver's names for the keys that are KEY_TILDE,
- *      KEY_COLON and KEY_LWIN/KEY_RWIN here, as under X11), and KEY_UNKNOWN1
- *      to KEY_UNKNOWN8.
+ *      KEY_COLON and KEY_LWIN/KEY_RWIN here, as under X11), and the places
+ *      the library keeps for keys it has no name for, KEY_UNKNOWN1 to 8.
  *
  *      The browser repeats a held key itself. Tab would move the page's
  *      focus away from the program, so while the driver is installed it

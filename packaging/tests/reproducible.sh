@@ -7,9 +7,10 @@
 # git work tree to clone it is skipped.
 #
 # With --windows, the same holds for the Windows build, cross-compiled with
-# the graphics library from ALLEGRO_SOURCE: both blobs.exe and the zip.
+# the graphics library from ALLEGRO_SOURCE: both blobs.exe and the zip; with
+# --web, for the web build (emcmake): the WebAssembly program and the zip.
 #
-# usage: reproducible.sh CMAKE CPACK SOURCE_DIR [--windows ALLEGRO_SOURCE]
+# usage: reproducible.sh CMAKE CPACK SOURCE_DIR [--windows|--web ALLEGRO_SOURCE]
 set -u
 cmake=$1
 cpack=$2
@@ -17,10 +18,17 @@ source=$3
 if [ "${4:-}" = --windows ]; then
    # The library is built in each clone too.
    configure="--toolchain cmake/mingw-w64.cmake -DBLOBS_ALLEGRO_SOURCE=$5"
+   toolchain=""
    generator=ZIP
    made="blobs.exe blobs-*-win64.zip"
+elif [ "${4:-}" = --web ]; then
+   configure="-DBLOBS_ALLEGRO_SOURCE=$5"
+   toolchain=emcmake
+   generator=ZIP
+   made="site/blobs.wasm site/blobs.js blobs-*-web.zip"
 else
    configure=""
+   toolchain=""
    generator=DEB
    made="blobs_*.deb"
 fi
@@ -38,7 +46,7 @@ mkdir -p "$work/a" "$work/second/place"
 
 # Clones the commit into folder $1 and makes its package there with umask $2
 # and locale $3, logging to $1.log.
-# shellcheck disable=SC2086 # $configure: one word for each option
+# shellcheck disable=SC2086 # $toolchain, $configure: one word for each
 package()
 {
    (
@@ -47,7 +55,7 @@ package()
       unset SOURCE_DATE_EPOCH
       git clone --quiet --no-checkout "$source" "$1" &&
          git -C "$1" checkout --quiet --detach "$commit" &&
-         (cd "$1" && "$cmake" -S . -B build -DBLOBS_TESTS=OFF -DBLOBS_BENCH=OFF $configure) &&
+         (cd "$1" && $toolchain "$cmake" -S . -B build -DBLOBS_TESTS=OFF -DBLOBS_BENCH=OFF $configure) &&
          "$cmake" --build "$1/build" --target blobs -j"$(nproc)" &&
          cd "$1/build" && "$cpack" -G "$generator"
    ) >"$1.log" 2>&1 || { echo "FAIL: making the package in $1:"; tail -n 20 "$1.log"; return 1; }

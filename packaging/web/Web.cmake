@@ -37,3 +37,66 @@ set_target_properties(blobs PROPERTIES CXX_LINKER_LAUNCHER
 configure_file(${web_dir}/index.html ${site_dir}/index.html COPYONLY)
 # The page's icon is the menu's.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/48x48/blobs.png ${site_dir}/blobs.png COPYONLY)
+
+# ---- The download: blobs-<version>-web.zip, made by `cpack -G ZIP`
+
+include(${PROJECT_SOURCE_DIR}/packaging/release.cmake)
+set(zip_dir ${CMAKE_BINARY_DIR}/packaging/zip)
+configure_file(${web_dir}/README.txt.in ${zip_dir}/README.txt @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${zip_dir}/LICENSE.txt COPYONLY)
+configure_file(${BLOBS_ALLEGRO_LICENCE} ${zip_dir}/licenses/allegro.txt COPYONLY)
+# Emscripten's runtime, which blobs.js is and blobs.wasm holds (its C and
+# C++ libraries), as Debian's package of it states its licences.
+set(runtime_licence /usr/share/doc/emscripten/copyright)
+if(NOT EXISTS ${runtime_licence})
+  message(FATAL_ERROR "blobs: ${runtime_licence}, the licence of what blobs.wasm links in, is missing: "
+                      "the web build takes it from Debian's emscripten package")
+endif()
+configure_file(${runtime_licence} ${zip_dir}/licenses/emscripten.txt COPYONLY)
+
+set(BLOBS_COMPONENT blobs)
+install(FILES ${site_dir}/index.html ${site_dir}/blobs.js ${site_dir}/blobs.wasm ${site_dir}/blobs.png
+              ${zip_dir}/README.txt ${zip_dir}/LICENSE.txt
+        DESTINATION . COMPONENT ${BLOBS_COMPONENT})
+install(FILES ${zip_dir}/licenses/allegro.txt ${zip_dir}/licenses/emscripten.txt
+        DESTINATION licenses COMPONENT ${BLOBS_COMPONENT})
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME blobs)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME blobs-${PROJECT_VERSION}-web)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};${BLOBS_COMPONENT};/")
+# The same sources make the same zip, byte for byte, at any time and under
+# any umask, as the Windows one.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_BLOBS_RELEASE_EPOCH ${BLOBS_RELEASE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/cpack-date.cmake)
+include(CPack)
+
+# ---- Tests, in headless Chromium, and checks of the files
+
+blobs_optional(BLOBS_TESTS chromedriver "tests in a browser" PROGRAM)
+if(NOT BLOBS_TESTS_ENABLED)
+  return()
+endif()
+enable_testing()
+include(${PROJECT_SOURCE_DIR}/cmake/native-tools.cmake)
+
+add_test(NAME web_page
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/window/web.sh ${site_dir} ${BLOBS_FRAMES_TOOL})
+add_test(NAME web_keys
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/web_keys.sh
+                 ${INSTALL_DIR}/include/allegro/keyboard.h
+                 ${PROJECT_SOURCE_DIR}/allegro/web/wkeybd.c)
+add_test(NAME web_zip
+         COMMAND ${web_dir}/tests/zip.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
+                 ${CMAKE_BINARY_DIR}/zip-check)
+# Two clean clones of the last commit, each built and zipped.
+add_test(NAME web_reproducible
+         COMMAND ${PROJECT_SOURCE_DIR}/packaging/tests/reproducible.sh ${CMAKE_COMMAND}
+                 ${CMAKE_CPACK_COMMAND} ${PROJECT_SOURCE_DIR} --web ${allegro_tarball})
+set_tests_properties(web_page web_keys web_zip web_reproducible PROPERTIES LABELS web)
+# Alone on the cores while rates are measured.
+set_tests_properties(web_page PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+set_tests_properties(web_reproducible PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)

@@ -89,30 +89,19 @@ if(NOT BLOBS_TESTS_ENABLED)
 endif()
 enable_testing()
 
-# The tests compare what the Windows program shows with frames composed by
-# the demo's own code built for this machine: its frame tool, built here
-# with the machine's own compiler and library, with the native demo beside
-# it.
-include(ExternalProject)
-set(native_dir ${CMAKE_BINARY_DIR}/native)
-ExternalProject_Add(native_tools
-  SOURCE_DIR ${PROJECT_SOURCE_DIR}
-  BINARY_DIR ${native_dir}
-  CMAKE_ARGS -DBLOBS_TESTS=OFF -DBLOBS_BENCH=OFF -DBLOBS_WERROR=${BLOBS_WERROR}
-  BUILD_ALWAYS ON
-  INSTALL_COMMAND "")
-set(frames_tool ${native_dir}/blobs-frames)
+include(${PROJECT_SOURCE_DIR}/cmake/native-tools.cmake)
+
 set(window_tests ${PROJECT_SOURCE_DIR}/tests/window)
 set(checks ${windows_dir}/tests)
 set(wine_prefix ${CMAKE_BINARY_DIR}/wine-prefix)
 
 add_test(NAME windows_prefix COMMAND ${window_tests}/wine_prefix.sh ${wine_prefix})
 add_test(NAME windows_bare
-         COMMAND ${window_tests}/wine.sh $<TARGET_FILE:blobs> ${frames_tool} ${wine_prefix})
+         COMMAND ${window_tests}/wine.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} ${wine_prefix})
 add_test(NAME windows_openbox
-         COMMAND ${window_tests}/wine.sh $<TARGET_FILE:blobs> ${frames_tool} ${wine_prefix} --wm)
+         COMMAND ${window_tests}/wine.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} ${wine_prefix} --wm)
 add_test(NAME windows_failure
-         COMMAND ${window_tests}/wine_failure.sh $<TARGET_FILE:blobs> ${frames_tool} ${wine_prefix})
+         COMMAND ${window_tests}/wine_failure.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} ${wine_prefix})
 add_test(NAME windows_exe
          COMMAND ${checks}/exe.sh $<TARGET_FILE:blobs> ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/packaging/icons
                  ${CMAKE_OBJDUMP} ${CMAKE_NM} ${CMAKE_RC_COMPILER})
