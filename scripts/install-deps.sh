@@ -7,6 +7,8 @@
 #               scripts/measure-window.sh
 #   --windows   cross-building blobs.exe for Windows; with --test as well,
 #               running its tests under Wine
+#   --web       building the demo's web site (WebAssembly); with --test as
+#               well, running its tests in a browser
 #
 # Uses apt-get as root or through sudo; when it can do neither, it prints the
 # one line to run and fails.
@@ -15,12 +17,14 @@ set -eu
 package=""
 test=""
 windows=""
+web=""
 for option in "$@"; do
    case "$option" in
       --package) package=yes ;;
       --test) test=yes ;;
       --windows) windows=yes ;;
-      *) echo "usage: install-deps.sh [--package] [--test] [--windows]" >&2; exit 2 ;;
+      --web) web=yes ;;
+      *) echo "usage: install-deps.sh [--package] [--test] [--windows] [--web]" >&2; exit 2 ;;
    esac
 done
 
@@ -57,6 +61,16 @@ if [ -n "$windows" ] && [ -n "$test" ]; then
    # Wine runs blobs.exe (wine64, and wine for its commands), and wrestool
    # (in icoutils) reads its icon and manifest.
    packages="$packages wine64 wine icoutils"
+fi
+if [ -n "$web" ]; then
+   # Emscripten compiles the demo and the graphics library to WebAssembly;
+   # patch applies the library's patches.
+   packages="$packages emscripten patch"
+fi
+if [ -n "$web" ] && [ -n "$test" ]; then
+   # The page's tests run headless Chromium through ChromeDriver, driven by
+   # Selenium for Python.
+   packages="$packages chromium chromium-driver python3-selenium"
 fi
 
 missing=""

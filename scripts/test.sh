@@ -13,11 +13,14 @@
 #                two threads in a real window
 #
 # Given the graphics library's source tarball (allegro-4.4.3.1.tar.gz), it
-# also cross-builds the Windows program and runs its tests under Wine:
+# also cross-builds the Windows program and runs its tests under Wine, and
+# builds the web site and runs its tests in a browser:
 #
 #   build-windows  mingw-w64: blobs.exe and its zip, their checks, and the
 #                  program in a real window under Wine, bare and under
 #                  openbox
+#   build-web      Emscripten: the site and its zip, their checks, and the
+#                  page in headless Chromium
 #
 # Every build treats a warning as an error, so every compiler must build
 # without one.
@@ -29,19 +32,21 @@ tarball="${1:-}"
 if [ -n "$tarball" ]; then
    [ -f "$tarball" ] || { echo "test.sh: no file $tarball" >&2; exit 1; }
    tarball="$(cd "$(dirname "$tarball")" && pwd)/$(basename "$tarball")"
-   scripts/install-deps.sh --test --windows
+   scripts/install-deps.sh --test --windows --web
 else
    scripts/install-deps.sh --test
 fi
 jobs="$(nproc)"
 
 # Configures folder $1 with every option given, so that what ran before in
-# it does not matter, then builds it and runs its tests.
+# it does not matter, then builds it and runs its tests. The configuring
+# runs under $configure_with when that is set: emcmake for the web.
+configure_with=""
 build_and_test()
 {
    dir=$1
    shift
-   cmake -S . -B "$dir" -DBLOBS_TESTS=ON -DBLOBS_WERROR=ON "$@"
+   $configure_with cmake -S . -B "$dir" -DBLOBS_TESTS=ON -DBLOBS_WERROR=ON "$@"
    cmake --build "$dir" -j"$jobs"
    ctest --test-dir "$dir" --output-on-failure
 }
@@ -51,6 +56,11 @@ build_and_test build-asan -DCMAKE_CXX_COMPILER=clang++ -DBLOBS_BENCH=ON -DBLOBS_
 build_and_test build-tsan -DBLOBS_BENCH=OFF -DBLOBS_SANITIZE=thread
 if [ -n "$tarball" ]; then
    build_and_test build-windows --toolchain cmake/mingw-w64.cmake -DBLOBS_ALLEGRO_SOURCE="$tarball"
+   # Emscripten runs each compile through python3; Debian's own starts
+   # faster than a version manager's shim found first on the PATH.
+   [ -x /usr/bin/python3 ] && export EMSDK_PYTHON=/usr/bin/python3
+   configure_with=emcmake
+   build_and_test build-web -DBLOBS_ALLEGRO_SOURCE="$tarball"
 else
-   echo "test.sh: the Windows build was left out; give the library's allegro-4.4.3.1.tar.gz to include it"
+   echo "test.sh: the Windows and web builds were left out; give the library's allegro-4.4.3.1.tar.gz to include them"
 fi

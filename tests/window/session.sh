@@ -480,8 +480,9 @@ use_wine()
 # usage: start_browser SITE [CHROMIUM_FLAG ...]
 start_browser()
 {
-   [ -x /usr/bin/chromium ] && [ -x /usr/bin/chromedriver ] ||
+   if [ ! -x /usr/bin/chromium ] || [ ! -x /usr/bin/chromedriver ]; then
       fail "Chromium is not installed (scripts/install-deps.sh --test --web)"
+   fi
    rm -f "$WORK/to-browser" "$WORK/from-browser"
    mkfifo "$WORK/to-browser" "$WORK/from-browser"
    "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \

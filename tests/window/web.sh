@@ -6,8 +6,8 @@
 # runs it at least twice as fast, and the pacing comes back on release.
 # Escape ends it: the picture stops and the page says so. Nothing reaches
 # the console as an error. Then the page in a browser without WebAssembly,
-# and in one whose canvas cannot draw, says in one line why the demo cannot
-# run.
+# in one whose canvas cannot draw, and from a site without its blobs.wasm,
+# says in one line why the demo cannot run.
 #
 # usage: web.sh SITE BLOBS_FRAMES
 SITE=$1
@@ -23,6 +23,7 @@ HOLDS_PROVED=2    # holds that must show the pacing off
 ENDED="The demo has ended. Reload the page to start it again."
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
 NO_CANVAS="could not open a 640x480 8-bit window: The page has no canvas to draw in"
+NO_PROGRAM="The demo could not start: blobs.wasm: 404 File not found"
 
 start_browser "$SITE"
 start_page
@@ -66,4 +67,11 @@ stop_browser
 start_browser "$SITE"
 browser open no-canvas
 wait_for_message 10 "$NO_CANVAS"
+stop_browser
+
+mkdir "$WORK/site"
+cp "$SITE"/index.html "$SITE"/blobs.js "$WORK/site"
+start_browser "$WORK/site"
+browser open
+wait_for_message 10 "$NO_PROGRAM"
 stop_browser
