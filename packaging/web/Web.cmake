@@ -61,18 +61,8 @@ install(FILES ${site_dir}/index.html ${site_dir}/blobs.js ${site_dir}/blobs.wasm
 install(FILES ${zip_dir}/licenses/allegro.txt ${zip_dir}/licenses/emscripten.txt
         DESTINATION licenses COMPONENT ${BLOBS_COMPONENT})
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME blobs)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME blobs-${PROJECT_VERSION}-web)
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};${BLOBS_COMPONENT};/")
-# The same sources make the same zip, byte for byte, at any time and under
-# any umask, as the Windows one.
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_BLOBS_RELEASE_EPOCH ${BLOBS_RELEASE_EPOCH})
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/cpack-date.cmake)
-include(CPack)
+set(BLOBS_ZIP_PLATFORM web)
+include(${PROJECT_SOURCE_DIR}/packaging/zip.cmake)
 
 # ---- Tests, in headless Chromium, and checks of the files
 
@@ -90,8 +80,8 @@ add_test(NAME web_keys
                  ${INSTALL_DIR}/include/allegro/keyboard.h
                  ${PROJECT_SOURCE_DIR}/allegro/web/wkeybd.c)
 add_test(NAME web_zip
-         COMMAND ${web_dir}/tests/zip.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
-                 ${CMAKE_BINARY_DIR}/zip-check)
+         COMMAND ${PROJECT_SOURCE_DIR}/packaging/tests/zip.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}
+                 ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/zip-check web)
 # Two clean clones of the last commit, each built and zipped.
 add_test(NAME web_reproducible
          COMMAND ${PROJECT_SOURCE_DIR}/packaging/tests/reproducible.sh ${CMAKE_COMMAND}

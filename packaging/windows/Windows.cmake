@@ -66,20 +66,9 @@ install(TARGETS blobs RUNTIME DESTINATION . COMPONENT ${BLOBS_COMPONENT})
 install(FILES ${zip_dir}/README.txt ${zip_dir}/LICENSE.txt DESTINATION . COMPONENT ${BLOBS_COMPONENT})
 install(FILES ${licences} DESTINATION licenses COMPONENT ${BLOBS_COMPONENT})
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME blobs)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME blobs-${PROJECT_VERSION}-win64)
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};${BLOBS_COMPONENT};/")
 set(CPACK_STRIP_FILES ON)
-# The same sources make the same zip, byte for byte, at any time and under
-# any umask: its dates are the changelog's unless SOURCE_DATE_EPOCH is set,
-# and every file and folder has a mode of its own.
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_BLOBS_RELEASE_EPOCH ${BLOBS_RELEASE_EPOCH})
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/cpack-date.cmake)
-include(CPack)
+set(BLOBS_ZIP_PLATFORM win64)
+include(${PROJECT_SOURCE_DIR}/packaging/zip.cmake)
 
 # ---- Tests, run under Wine in a private X server, and checks of the files
 
@@ -106,8 +95,8 @@ add_test(NAME windows_exe
          COMMAND ${checks}/exe.sh $<TARGET_FILE:blobs> ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/packaging/icons
                  ${CMAKE_OBJDUMP} ${CMAKE_NM} ${CMAKE_RC_COMPILER})
 add_test(NAME windows_zip
-         COMMAND ${checks}/zip.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
-                 ${BLOBS_RELEASE_EPOCH} ${CMAKE_STRIP} ${CMAKE_BINARY_DIR}/zip-check)
+         COMMAND ${PROJECT_SOURCE_DIR}/packaging/tests/zip.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}
+                 ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/zip-check win64 ${BLOBS_RELEASE_EPOCH} ${CMAKE_STRIP})
 add_test(NAME windows_configure COMMAND ${checks}/configure.sh ${CMAKE_COMMAND} ${PROJECT_SOURCE_DIR})
 # Two clean clones of the last commit, each built and zipped.
 add_test(NAME windows_reproducible
