@@ -24,7 +24,8 @@ for option in "$@"; do
    esac
 done
 
-packages="g++ make cmake pkg-config liballegro4-dev"
+# XCB's Present extension (libxcb-present-dev) for the display's own retrace.
+packages="g++ make cmake pkg-config liballegro4-dev libxcb-present-dev"
 if [ -n "$package$test" ]; then
    # CPack finds the executable's dependencies with dpkg-shlibdeps
    # (dpkg-dev), after telling the executable from other files with file.
