@@ -3,7 +3,7 @@
 # blobs_bench (composing, start-up work and the stretch, headless), then
 # measure_window in the demo's window under an Xvfb server of its own, and
 # prints what both print; measure_window does the measuring and the
-# arithmetic, and ends with the four ratios and their goals.
+# arithmetic, and ends with the five ratios and their goals.
 #
 #   scripts/measure-window.sh [--smoke] [BUILD_DIR]
 #

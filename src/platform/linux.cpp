@@ -30,8 +30,13 @@
  * process at once with status 1, running no exit handler. There is nothing
  * left to shut down: the window is gone with the display.
  *
+ * No display at start: the library cannot start, and says nothing of why.
+ * The line then says it: no DISPLAY set, or the display it names, which
+ * could not be opened.
+ *
  * This is the one file where the demo talks to Xlib itself rather than
- * through the library.
+ * through the library; x11_retrace.cpp, beside it, waits for the display's
+ * retrace through XCB.
  */
 #include "platform/platform.h"
 
