@@ -38,7 +38,8 @@ if [ -n "$test" ]; then
    # convert them (imagemagick), and check it under valgrind; ImageMagick
    # also makes the README's picture and the icons. Google Benchmark builds
    # the benchmarks, and clang, the second compiler, the build under
-   # AddressSanitizer. One test counts a user's processes (ps).
+   # AddressSanitizer. One test counts a user's processes (ps), and one
+   # watches the demo's frames through XCB's Damage (libxcb-damage0-dev).
    # The package's checks run lintian on it, hardening-check (in devscripts,
    # the only package that has it) on its blobs, desktop-file-validate on its
    # menu entry and man on its manual page, and show with diffoscope how two
@@ -46,6 +47,7 @@ if [ -n "$test" ]; then
    # with python3-xlib, and a window manager (openbox) lists it through
    # wmctrl.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
+   packages="$packages libxcb-damage0-dev"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
 fi

@@ -18,10 +18,11 @@
 # with Tab held comes from shots, each matched to the frame count it shows
 # (check_tab_outruns_tick); one hold in three may go unproved.
 #
-# usage: pacing.sh BLOBS BLOBS_FRAMES REFUSE_PRESENT_LIBRARY
+# usage: pacing.sh BLOBS BLOBS_FRAMES REFUSE_PRESENT_LIBRARY FRAME_TIMES
 BLOBS=$1
 BLOBS_FRAMES=$2
 REFUSE_PRESENT_LIBRARY=$3
+FRAME_TIMES=$4
 # shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 
