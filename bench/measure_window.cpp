@@ -13,13 +13,16 @@
  *                       glow and the two frame bitmaps
  *   first_frame_ms      launch to the first frame stretched onto the screen
  *   refresh_rate_hz     the rate the graphics driver reports (0: unknown)
- *   retraces            simulated retraces during the paced loop: steps of
- *                       the library's retrace_count, which vsync() waits on
- *   retrace_hz          the same per second: every paced pass waits for one,
- *                       so this caps the paced rate
- *   paced_passes        passes of the demo's paced loop in the same span
- *                       (compose the next frame, vsync, stretch, tick wait)
+ *   library_hz          the demo's paced loop (compose the next frame,
+ *                       vsync, stretch, tick wait) with the library's own
+ *                       retrace wait, as before the display's was followed
+ *   library_near_pct    its intervals from one vsync() to the next that lie
+ *                       within 4 ms of the display's refresh
+ *   retrace_hz          vsync() alone, back to back, with the wait the demo
+ *                       uses: the display's retrace, which caps the paced rate
+ *   paced_passes        passes of the paced loop with that wait
  *   paced_hz            the same per second
+ *   paced_near_pct      its intervals within 4 ms of the display's refresh
  *   unthrottled_passes  passes of each of the two loops below
  *   present_hz          a fixed frame stretched onto the screen as fast as it
  *                       goes: the ceiling of the unthrottled rate
@@ -31,9 +34,11 @@
  *   floor_us            the median time to move the same bytes by plain
  *                       copies
  *
- * and then four ratios against their goals, and composing against its floor:
+ * and then five ratios against their goals, and composing against its floor:
  *
  *   paced_vs_cap_pct            paced_hz / retrace_hz        goal >= 97 %
+ *   paced_cpu_pct               CPU time / wall time of the paced loop
+ *                                                            goal <= 15 %
  *   unthrottled_vs_ceiling_pct  unthrottled_hz / present_hz  goal >= 75 %
  *   compose_vs_tick_pct         compose_us / the 10 ms tick  goal <= 2 %
  *   startup_vs_first_frame_pct  startup_work_ms / first_frame_ms
@@ -50,6 +55,8 @@
 
 #include <chrono>
 #include <clocale>
+#include <cmath>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -61,13 +68,14 @@
 #include "demo/window.h"
 #include "floor.h"
 #include "measuring.h"
+#include "platform/platform.h"
 #include "scene/palette.h"
 
 using Clock = std::chrono::steady_clock;
 
 /* How long each measurement runs. */
 struct Lengths {
-   double paced_seconds;   /* at least, of the paced loop */
+   double paced_seconds;   /* at least, of each paced loop and of vsync() alone */
    int blocks;             /* blocks of each unthrottled loop, in turns */
    int block_passes;       /* passes in each block */
    int composed_frames;    /* frames composed and copied one by one */
@@ -76,6 +84,7 @@ static const Lengths FULL = {5.0, 40, 100, 2000};
 static const Lengths SMOKE = {0.5, 4, 10, 100};
 
 static const Goal PACED_GOAL = {AT_LEAST, 97};
+static const Goal PACED_CPU_GOAL = {AT_MOST, 15};
 static const Goal UNTHROTTLED_GOAL = {AT_LEAST, 75};
 static const Goal COMPOSE_GOAL = {AT_MOST, 2};
 static const Goal STARTUP_GOAL = {AT_MOST, 5};
@@ -84,6 +93,7 @@ static const double MS_PER_S = 1e3;
 static const double US_PER_S = 1e6;
 static const double TICK_US = TICK_MS * 1e3;
 static const double PER_CENT = 100;
+static const double NEAR_SECONDS = 0.004;   /* an interval this near a refresh is even */
 
 /* Seconds from one moment of the steady clock to another. */
 static double seconds(Clock::time_point from, Clock::time_point to)
@@ -104,42 +114,67 @@ static void stretch_to_screen(BITMAP *frame)
    stretch_blit(frame, screen, 0, 0, FRAME_W, FRAME_H, 0, 0, WINDOW_W, WINDOW_H);
 }
 
-/* The paced loop, counted from the first retrace it sees to the last, so
- * that passes and retraces cover the same span.
- */
+/* The CPU time this process has used, in seconds: its threads together. */
+static double cpu_seconds()
+{
+   timespec now;
+   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+/* A paced loop, from the first return of vsync() to the last. */
 struct Paced {
    int passes = 0;
-   int retraces = 0;
-   double span = 0;   /* seconds from the first retrace to the last */
+   double span = 0;                /* seconds */
+   double cpu = 0;                 /* CPU seconds in the same span */
+   std::vector<double> intervals;  /* seconds from one return of vsync() to the next */
 };
 
 /* Runs the demo's paced pass over and over for at least the given seconds:
  * compose the next frame, wait for a retrace, stretch the frame onto the
- * screen, wait for the tick. t is the frame count, carried on.
+ * screen, wait for the tick. With bare set, vsync() alone. t is the frame
+ * count, carried on.
  */
-static Paced measure_paced(Stage &stage, int &t, double least_seconds)
+static Paced measure_paced(Stage &stage, int &t, double least_seconds, bool bare = false)
 {
    Paced paced;
-   Clock::time_point first_retrace;
-   int first_count = 0;
+   Clock::time_point first_retrace, last_retrace;
+   double first_cpu = 0;
    for (int pass = 0; pass < 2 || paced.span < least_seconds; pass++) {
       tick_count.store(0, std::memory_order_relaxed);
-      t = next_frame_count(t);
-      stage.compose(t);
+      if (!bare) {
+         t = next_frame_count(t);
+         stage.compose(t);
+      }
       vsync();
       const Clock::time_point retrace = Clock::now();
-      const int count = retrace_count;
       if (pass == 0) {
          first_retrace = retrace;
-         first_count = count;
+         first_cpu = cpu_seconds();
       }
+      else {
+         paced.intervals.push_back(seconds(last_retrace, retrace));
+      }
+      last_retrace = retrace;
       paced.passes = pass;
-      paced.retraces = count - first_count;
       paced.span = seconds(first_retrace, retrace);
-      stretch_to_screen(stage.buffer);
-      wait_for_tick();
+      paced.cpu = cpu_seconds() - first_cpu;
+      if (!bare) {
+         stretch_to_screen(stage.buffer);
+         wait_for_tick();
+      }
    }
    return paced;
+}
+
+/* Per cent of the intervals that lie within NEAR_SECONDS of the period. */
+static double near_percent(const std::vector<double> &intervals, double period)
+{
+   int near = 0;
+   for (double interval : intervals)
+      if (std::fabs(interval - period) <= NEAR_SECONDS)
+         near++;
+   return PER_CENT * near / static_cast<double>(intervals.size());
 }
 
 /* Seconds spent in each of the two unthrottled loops. */
@@ -244,6 +279,9 @@ int main(int argc, char **argv)
       std::fprintf(stderr, "measure_window: could not open a 640x480 8-bit window\n");
       return EXIT_FAILURE;
    }
+   void (*const library_vsync)() = gfx_driver->vsync;
+   follow_display_retrace();
+   void (*const display_vsync)() = gfx_driver->vsync;
    install_keyboard();
    install_timers();
    /* Under X11 install_keyboard() takes the locale of the environment, for
@@ -267,6 +305,13 @@ int main(int argc, char **argv)
    const Clock::time_point first_frame = Clock::now();
    wait_for_tick();
 
+   /* The library's own wait, then vsync() alone and the paced loop with the
+    * display's, in one run
+    */
+   gfx_driver->vsync = library_vsync;
+   const Paced library = measure_paced(stage, t, lengths.paced_seconds);
+   gfx_driver->vsync = display_vsync;
+   const Paced bare = measure_paced(stage, t, lengths.paced_seconds, true);
    const Paced paced = measure_paced(stage, t, lengths.paced_seconds);
    Unthrottled unthrottled;
    if (!measure_unthrottled(stage, t, lengths, unthrottled)) {
@@ -277,7 +322,7 @@ int main(int argc, char **argv)
 
    const double first_frame_ms = since_launch(first_frame) * MS_PER_S;
    const double startup_work_ms = seconds(palette_set, stage_made) * MS_PER_S;
-   const double retrace_hz = paced.retraces / paced.span;
+   const double retrace_hz = bare.passes / bare.span;
    const double paced_hz = paced.passes / paced.span;
    const double present_hz = unthrottled.passes / unthrottled.presenting;
    const double unthrottled_hz = unthrottled.passes / unthrottled.demo;
@@ -291,10 +336,12 @@ int main(int argc, char **argv)
    std::printf("startup_work_ms %.3f\n", startup_work_ms);
    std::printf("first_frame_ms %.2f\n", first_frame_ms);
    std::printf("refresh_rate_hz %d\n", get_refresh_rate());
-   std::printf("retraces %d\n", paced.retraces);
+   std::printf("library_hz %.3f\n", library.passes / library.span);
+   std::printf("library_near_pct %.1f\n", near_percent(library.intervals, 1 / retrace_hz));
    std::printf("retrace_hz %.3f\n", retrace_hz);
    std::printf("paced_passes %d\n", paced.passes);
    std::printf("paced_hz %.3f\n", paced_hz);
+   std::printf("paced_near_pct %.1f\n", near_percent(paced.intervals, 1 / retrace_hz));
    std::printf("unthrottled_passes %d\n", unthrottled.passes);
    std::printf("present_hz %.1f\n", present_hz);
    std::printf("unthrottled_hz %.1f\n", unthrottled_hz);
@@ -303,6 +350,7 @@ int main(int argc, char **argv)
    std::printf("floor_us %.2f\n", floor_us);
 
    print_ratio("paced_vs_cap_pct", paced_hz, retrace_hz, "Hz", PACED_GOAL);
+   print_ratio("paced_cpu_pct", paced.cpu, paced.span, "s", PACED_CPU_GOAL);
    print_ratio("unthrottled_vs_ceiling_pct", unthrottled_hz, present_hz, "Hz", UNTHROTTLED_GOAL);
    print_ratio("compose_vs_tick_pct", compose_us, TICK_US, "us", COMPOSE_GOAL);
    print_ratio("startup_vs_first_frame_pct", startup_work_ms, first_frame_ms, "ms", STARTUP_GOAL);

@@ -28,7 +28,8 @@ for option in "$@"; do
    esac
 done
 
-packages="g++ make cmake pkg-config liballegro4-dev"
+# XCB's Present extension (libxcb-present-dev) for the display's own retrace.
+packages="g++ make cmake pkg-config liballegro4-dev libxcb-present-dev"
 if [ -n "$package$test" ]; then
    # CPack finds the executable's dependencies with dpkg-shlibdeps
    # (dpkg-dev), after telling the executable from other files with file.
@@ -41,7 +42,8 @@ if [ -n "$test" ]; then
    # convert them (imagemagick), and check it under valgrind; ImageMagick
    # also makes the README's picture and the icons. Google Benchmark builds
    # the benchmarks, and clang, the second compiler, the build under
-   # AddressSanitizer. One test counts a user's processes (ps).
+   # AddressSanitizer. One test counts a user's processes (ps), and one
+   # watches the demo's frames through XCB's Damage (libxcb-damage0-dev).
    # The package's checks run lintian on it, hardening-check (in devscripts,
    # the only package that has it) on its blobs, desktop-file-validate on its
    # menu entry and man on its manual page, and show with diffoscope how two
@@ -49,6 +51,7 @@ if [ -n "$test" ]; then
    # with python3-xlib, and a window manager (openbox) lists it through
    # wmctrl.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
+   packages="$packages libxcb-damage0-dev"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
 fi

@@ -50,6 +50,7 @@ int main()
    watch_session();
    if (!set_window_mode())
       return fail("could not open a 640x480 8-bit window");
+   follow_display_retrace();
    if (install_keyboard() != 0)
       return fail("could not install the keyboard");
    if (!install_timers())

@@ -30,8 +30,13 @@
  * process at once with status 1, running no exit handler. There is nothing
  * left to shut down: the window is gone with the display.
  *
+ * No display at start: the library cannot start, and says nothing of why.
+ * The line then says it: no DISPLAY set, or the display it names, which
+ * could not be opened.
+ *
  * This is the one file where the demo talks to Xlib itself rather than
- * through the library.
+ * through the library; x11_retrace.cpp, beside it, waits for the display's
+ * retrace through XCB.
  */
 #include "platform/platform.h"
 
@@ -47,6 +52,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "48x48/blobs.xpm"
@@ -243,8 +249,34 @@ void watch_session()
 
 /* ---- Messages */
 
-/* A terminal program's way: one line on standard error. */
+/* Why the library could not start, when the display is the reason: no
+ * DISPLAY to connect to, or one that cannot be reached. Null when the
+ * display opens, and the reason lies elsewhere.
+ */
+static const char *display_trouble(char *text, std::size_t size)
+{
+   const char *name = std::getenv("DISPLAY");
+   if (!name || !name[0])
+      return "no DISPLAY set";
+   Display *display = XOpenDisplay(name);
+   if (display) {
+      XCloseDisplay(display);
+      return nullptr;
+   }
+   std::snprintf(text, size, "could not open the display %s", name);
+   return text;
+}
+
+/* A terminal program's way: one line on standard error. Before the library
+ * has started, the window cannot have opened, and under X11 that is most
+ * often the display: the line then says what was wrong with it.
+ */
 void report_failure(const char *text)
 {
-   std::fprintf(stderr, "blobs: %s\n", text);
+   char trouble[256];
+   const char *why = system_driver ? nullptr : display_trouble(trouble, sizeof trouble);
+   if (why)
+      std::fprintf(stderr, "blobs: %s: %s\n", text, why);
+   else
+      std::fprintf(stderr, "blobs: %s\n", text);
 }

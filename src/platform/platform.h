@@ -24,6 +24,11 @@ void name_window();
  */
 void watch_session();
 
+/* Once the window is open: makes vsync() wait for the display's own
+ * vertical retrace where the library's driver cannot see it (X11).
+ */
+void follow_display_retrace();
+
 /* The request to end that came from outside the window, or 0 when none has.
  * Asked once a pass of the frame loop; in a browser it also gives the page
  * its turn there (see give_turn).

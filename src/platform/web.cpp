@@ -41,6 +41,13 @@ void watch_session()
 {
 }
 
+/* The port's vsync() already waits for the browser's next animation frame,
+ * which follows the display.
+ */
+void follow_display_retrace()
+{
+}
+
 /* No request comes; the pass's turn for the page is given here. */
 int quit_request()
 {

@@ -1,0 +1,164 @@
+/*
+ * The vertical retrace under X11, from the display itself.
+ *
+ * What it mends: the library's X11 driver cannot see a retrace, so its
+ * vsync() waits for a retrace it simulates with its own 70 Hz timer, which
+ * follows no display. Its timer thread wakes every 10 ms, so that wait
+ * returns 10 or 20 ms after the last one: on a 60 Hz screen ten frames a
+ * second are never seen and the others are shown unevenly, and the soft
+ * motion stutters.
+ *
+ * The X Present extension tells a client when its window's display has
+ * begun a vertical blank. Once the window is open, the X11 driver's retrace
+ * method, which the library's vsync() calls, is replaced by a wait for the
+ * next one: a NotifyMSC request for the library's drawing window and the
+ * CompleteNotify event that answers it. The wait has an X connection of its
+ * own, talking only XCB: the library's thread talks on the library's
+ * connection, under the library's lock, and takes any event that comes.
+ *
+ * Never worse than before. Where the server has no Present, or refuses the
+ * request, the library's own wait stays. A display can stop answering for a
+ * while (a compositor sends no frames to a hidden window, Xwayland none to
+ * one on another workspace), so a wait gives up after NO_ANSWER_MS and the
+ * library's wait paces that frame; later frames use the library's wait
+ * until the late answer comes, then Present again. A signal to end cuts a
+ * wait short. When this connection breaks, the library's wait takes over
+ * for good; if the display is gone, that wait's round trip on the library's
+ * connection meets Xlib's error handlers in linux.cpp, which end the demo
+ * as they always have.
+ */
+#include "platform/platform.h"
+
+#include <allegro.h>
+#include <xalleg.h>
+#include <poll.h>
+#include <xcb/present.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+
+using Clock = std::chrono::steady_clock;
+
+/* How long a wait waits for its answer before the library's wait paces the
+ * frame: six refreshes at 60 Hz, and two and a half at 24 Hz, the slowest
+ * rate displays are driven at, so a working display always answers within
+ * it, even on a busy machine. It is also the longest a silent display holds
+ * up a frame, once, and it keeps a window destroyed during the wait well
+ * within a second of the end its next drawing brings.
+ */
+static const int NO_ANSWER_MS = 100;
+
+static xcb_connection_t *connection;      /* ours, not the library's */
+static xcb_special_event_t *answers;      /* CompleteNotify events for our window */
+static xcb_window_t window;               /* the library's drawing window */
+static void (*library_vsync)();           /* the driver's own retrace method */
+static bool broken;                       /* our connection failed, or Present refused us */
+static std::uint32_t last_serial;         /* of the latest request */
+static bool unanswered;                   /* the latest request is still waiting */
+static std::uint64_t last_msc;            /* the blank that answered the last one */
+
+/* Reads the events our connection has received: drops answers to earlier
+ * requests, notes an error (Present refusing a request, or the window gone)
+ * or a broken connection, and returns true once the latest request is
+ * answered.
+ */
+static bool take_answer()
+{
+   while (xcb_generic_event_t *event = xcb_poll_for_special_event(connection, answers)) {
+      const auto *notify = reinterpret_cast<xcb_present_complete_notify_event_t *>(event);
+      if (notify->serial == last_serial) {
+         unanswered = false;
+         last_msc = notify->msc;
+      }
+      std::free(event);
+   }
+   while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+      if (event->response_type == 0)
+         broken = true;
+      std::free(event);
+   }
+   if (xcb_connection_has_error(connection))
+      broken = true;
+   return !unanswered;
+}
+
+/* Waits for the answer to the latest request until the deadline, a request
+ * to end or a failure; true when it came.
+ */
+static bool wait_for_answer(Clock::time_point deadline)
+{
+   pollfd readable = {xcb_get_file_descriptor(connection), POLLIN, 0};
+   while (!take_answer() && !broken && !quit_request()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0)
+         return false;
+      /* A signal's handler cuts the poll short (EINTR), and the loop sees
+       * the request to end.
+       */
+      poll(&readable, 1, static_cast<int>(left.count()));
+   }
+   return !unanswered;
+}
+
+/* The driver's retrace method: returns at the window's next vertical blank.
+ * While an earlier request is unanswered, or for good once this connection
+ * has failed, the library's own wait stands in.
+ */
+static void wait_for_display_retrace()
+{
+   if (!broken && unanswered)
+      take_answer();
+   if (broken || unanswered) {
+      library_vsync();
+      return;
+   }
+   last_serial++;
+   unanswered = true;
+   /* The blank after the one that answered the last wait; when that has
+    * passed already, the next one to come (divisor 1, remainder 0). Asking
+    * only for "the next" would be answered twice by one blank where the
+    * server's count moves on a little late, as Xvfb's, timed by its clock,
+    * can.
+    */
+   xcb_present_notify_msc(connection, window, last_serial, last_msc + 1, 1, 0);
+   xcb_flush(connection);
+   if (!wait_for_answer(Clock::now() + std::chrono::milliseconds(NO_ANSWER_MS)) && !quit_request())
+      library_vsync();
+}
+
+/* Opens our connection to the library's display and asks for Present's
+ * events on the drawing window; on success puts our wait in place of the
+ * driver's. Where any of it fails the library's wait simply stays.
+ */
+void follow_display_retrace()
+{
+   if (!gfx_driver || !gfx_driver->vsync || !_xwin.display || !_xwin.window)
+      return;
+   xcb_connection_t *ours = xcb_connect(DisplayString(_xwin.display), nullptr);
+   if (xcb_connection_has_error(ours)) {
+      xcb_disconnect(ours);
+      return;
+   }
+   const xcb_query_extension_reply_t *present = xcb_get_extension_data(ours, &xcb_present_id);
+   xcb_present_query_version_reply_t *version = nullptr;
+   if (present && present->present)
+      version = xcb_present_query_version_reply(
+         ours,
+         xcb_present_query_version(ours, XCB_PRESENT_MAJOR_VERSION, XCB_PRESENT_MINOR_VERSION),
+         nullptr);
+   if (!version) {
+      xcb_disconnect(ours);
+      return;
+   }
+   std::free(version);
+
+   connection = ours;
+   window = static_cast<xcb_window_t>(_xwin.window);
+   const std::uint32_t eid = xcb_generate_id(connection);
+   answers = xcb_register_for_special_xge(connection, &xcb_present_id, eid, nullptr);
+   xcb_present_select_input(connection, eid, window, XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
+   library_vsync = gfx_driver->vsync;
+   gfx_driver->vsync = wait_for_display_retrace;
+}
