@@ -37,3 +37,4 @@ set_target_properties(blobs PROPERTIES CXX_LINKER_LAUNCHER
 configure_file(${web_dir}/index.html ${site_dir}/index.html COPYONLY)
 # The page's icon is the menu's.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/48x48/blobs.png ${site_dir}/blobs.png COPYONLY)
+add_subdirectory(${PROJECT_SOURCE_DIR}/bench/web ${CMAKE_BINARY_DIR}/bench-web)
