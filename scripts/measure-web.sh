@@ -150,20 +150,20 @@ echo "first_frame_again_ms median $(median <"$WORK/again.txt"), $(range <"$WORK/
 # around the port's own calls, counters tell where a frame's time goes:
 # every turn the program gives the page (one a frame with Tab held), the
 # time from its return to the program to the next (the program's work), the
-# time the page kept it (the turn), and the animation-frame callbacks
-# (painting the canvas).
+# time the page kept it (the turn), and the time in the animation-frame
+# callbacks (painting the canvas, and the helper's own count of them).
 
 PROBE='(() => { const a = Module.alweb, turn = a.turn, raf = window.requestAnimationFrame.bind(window);
-   const m = window.probe = { reset() { Object.assign(m, { turns: 0, program: 0, page: 0, frames: 0, paint: 0,
+   const m = window.probe = { reset() { Object.assign(m, { turns: 0, program: 0, page: 0, frames: shown.frames, paint: 0,
                                                            back: null, since: performance.now() }); } };
    m.reset();
    a.turn = resume => { const t = performance.now(); m.turns++;
       if (m.back !== null) m.program += t - m.back;
       turn(() => { m.back = performance.now(); m.page += m.back - t; resume(); }); };
-   window.requestAnimationFrame = f => raf(s => { const t = performance.now(); f(s); m.frames++;
+   window.requestAnimationFrame = f => raf(s => { const t = performance.now(); f(s);
       m.paint += performance.now() - t; });
    return true; })()'
-READ_PROBE='[probe.turns, probe.program, probe.page, probe.frames, probe.paint,
+READ_PROBE='[probe.turns, probe.program, probe.page, shown.frames - probe.frames, probe.paint,
    performance.now() - probe.since].map(v => v.toFixed(3)).join(" ")'
 
 start_browser "$site"
