@@ -64,6 +64,10 @@ install(FILES ${zip_dir}/licenses/allegro.txt ${zip_dir}/licenses/emscripten.txt
 set(BLOBS_ZIP_PLATFORM web)
 include(${PROJECT_SOURCE_DIR}/packaging/zip.cmake)
 
+# ---- The measuring program of scripts/measure-web.sh, for the browser
+
+add_subdirectory(${PROJECT_SOURCE_DIR}/bench/web ${CMAKE_BINARY_DIR}/bench-web)
+
 # ---- Tests, in headless Chromium, and checks of the files
 
 blobs_optional(BLOBS_TESTS chromedriver "tests in a browser" PROGRAM)
