@@ -4,9 +4,10 @@
  *
  *      The screen is an ordinary bitmap in the program's memory. At each of
  *      the browser's animation frames, when the program has run since the
- *      last one, the page turns its pixels into colours through the palette
- *      and puts them in the canvas, one canvas pixel for each screen pixel;
- *      the page sizes the canvas on the display. The program never runs
+ *      last one, its pixels are turned into colours through the palette,
+ *      by the program's own code, and the page puts them in the canvas, one
+ *      canvas pixel for each screen pixel; the page sizes the canvas on the
+ *      display. The program never runs
  *      during that turn, so the canvas always shows a whole picture. The
  *      retrace that vsync() waits for is the browser's next animation frame,
  *      which follows the display's refresh; a hidden page has none, and a
@@ -57,6 +58,8 @@ GFX_DRIVER gfx_web =
 #define WEB_ALPHA          0xFF000000u   /* every colour opaque */
 
 static unsigned char *web_pixels;        /* the screen's memory */
+static uint32_t *web_colours;            /* the screen in colours, for the canvas */
+static int web_size;                     /* pixels in each */
 
 /* The palette as the canvas takes it, one 32-bit word of red, green, blue
  * and alpha bytes (in that order in memory) for each index.
@@ -65,28 +68,39 @@ static uint32_t web_palette[PAL_SIZE];
 
 
 
+/* web_colour_screen:
+ *  Called by the page before it shows the screen: turns the screen's
+ *  pixels into the colours the canvas takes.
+ */
+EMSCRIPTEN_KEEPALIVE void web_colour_screen(void)
+{
+   int i;
+
+   for (i = 0; i < web_size; i++)
+      web_colours[i] = web_palette[web_pixels[i]];
+}
+
+
+
 /* web_show:
  *  Sizes the canvas to the screen and starts showing the screen there, in
  *  a loop on the browser's animation frames that also ends the waits for a
- *  retrace. Fails when the page has no canvas that draws in 2D.
+ *  retrace. Fails when the page has no canvas that draws in 2D. The
+ *  program's memory never grows, so the picture can be read in place.
  */
-EM_JS(int, web_show, (int w, int h, const unsigned char *pixels, const uint32_t *palette), {
+EM_JS(int, web_show, (int w, int h, const uint32_t *colours), {
    var canvas = Module.canvas;
    var context = canvas && canvas.getContext && canvas.getContext('2d', { alpha: false });
    if (!context)
       return -1;
    canvas.width = w;
    canvas.height = h;
-   var image = context.createImageData(w, h);
-   var rgba = new Uint32Array(image.data.buffer);
+   var image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, colours, w * h * 4), w, h);
    var alweb = Module.alweb;
    alweb.retraces = [];
 
    function paint() {
-      var indices = HEAPU8.subarray(pixels, pixels + w * h);
-      var colours = HEAPU32.subarray(palette >> 2, (palette >> 2) + 256);
-      for (var i = 0; i < rgba.length; i++)
-         rgba[i] = colours[indices[i]];
+      _web_colour_screen();
       context.putImageData(image, 0, 0);
    }
 
@@ -133,6 +147,19 @@ EM_ASYNC_JS(void, web_wait_retrace, (void), {
 
 
 
+/* web_free_screen:
+ *  Frees the screen's memory and its colours.
+ */
+static void web_free_screen(void)
+{
+   _AL_FREE(web_pixels);
+   _AL_FREE(web_colours);
+   web_pixels = NULL;
+   web_colours = NULL;
+}
+
+
+
 /* web_gfx_error:
  *  Says why the screen could not be made.
  */
@@ -157,19 +184,19 @@ static BITMAP *web_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    if (w <= 0 || h <= 0 || v_w > w || v_h > h)
       return web_gfx_error("Unsupported virtual resolution");
 
-   web_pixels = _AL_MALLOC_ATOMIC((size_t)w * h);
-   b = web_pixels ? _make_bitmap(w, h, (uintptr_t)web_pixels, &gfx_web, color_depth, w) : NULL;
+   web_size = w * h;
+   web_pixels = _AL_MALLOC_ATOMIC(web_size);
+   web_colours = _AL_MALLOC_ATOMIC(web_size * sizeof(uint32_t));
+   b = web_pixels && web_colours ? _make_bitmap(w, h, (uintptr_t)web_pixels, &gfx_web, color_depth, w) : NULL;
    if (!b) {
-      _AL_FREE(web_pixels);
-      web_pixels = NULL;
+      web_free_screen();
       return web_gfx_error("Not enough memory");
    }
-   memset(web_pixels, 0, (size_t)w * h);
+   memset(web_pixels, 0, web_size);
 
-   if (web_show(w, h, web_pixels, web_palette) != 0) {
+   if (web_show(w, h, web_colours) != 0) {
       _AL_FREE(b);
-      _AL_FREE(web_pixels);
-      web_pixels = NULL;
+      web_free_screen();
       return web_gfx_error("The page has no canvas to draw in");
    }
 
@@ -187,8 +214,7 @@ static BITMAP *web_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
 static void web_gfx_exit(BITMAP *bmp)
 {
    web_hide();
-   _AL_FREE(web_pixels);
-   web_pixels = NULL;
+   web_free_screen();
 }
 
 

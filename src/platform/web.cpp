@@ -29,6 +29,13 @@
 
 #include <cstdlib>
 
+/* The page downloads the program: only the library's 8-bit drawing code,
+ * the one depth the demo draws in, is built into it.
+ */
+BEGIN_COLOR_DEPTH_LIST
+   COLOR_DEPTH_8
+END_COLOR_DEPTH_LIST
+
 void hold_quit_requests()
 {
 }
