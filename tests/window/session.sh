@@ -17,6 +17,7 @@ export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
 LAST_COUNT=2147483647  # the largest frame count the demo reaches
 SHOTS_PER_POINT=3      # shots taken at once; a torn one is passed over
 WINDOW_WAIT=60         # seconds allowed for the window and its first frame
+QUIT_SIGNAL=3          # SIGQUIT, whose default action dumps a core
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
 # start_x, which starts Xvfb and sets XVFB_PID and DISPLAY
@@ -358,14 +359,29 @@ follow_waited()
 }
 
 # Starts the demo under WAITED and returns as soon as the demo's own program
-# runs, without waiting for its window, with SIGINT and SIGQUIT at their
-# defaults as in a terminal: a script's background job would otherwise
-# start with them ignored.
+# has taken charge of the signals that end it (holds SIGQUIT back, or
+# catches it), without waiting for its window, with SIGINT and SIGQUIT at
+# their defaults as in a terminal: a script's background job would
+# otherwise start with them ignored. Before main() runs, while the dynamic
+# loader and a sanitizer's runtime start, a signal meets its default
+# action, which no program can change: SIGQUIT's dumps a core.
 launch_demo()
 {
    "${WAITED[@]}" env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
    DEMO_PID=$!
    follow_waited
+   until holds_quit || ! kill -0 "$DEMO_PID" 2>/dev/null; do
+      sleep 0.001
+   done
+}
+
+# Whether the demo holds SIGQUIT back or catches it, by its process's status.
+holds_quit()
+{
+   local blocked caught
+   read -r blocked caught < <(awk '/^SigBlk:/ { b = $2 } /^SigCgt:/ { c = $2 } END { print b, c }' \
+                                  "/proc/$DEMO_PID/status" 2>/dev/null) && [ -n "$caught" ] || return 1
+   (( (0x$blocked | 0x$caught) & (1 << (QUIT_SIGNAL - 1)) ))
 }
 
 # Waits at most the given whole seconds for the demo to end, and sets
