@@ -23,9 +23,13 @@ set(web_link_options
   -sEXIT_RUNTIME
   -sENVIRONMENT=web
   # No files: the program reads none.
-  -sFILESYSTEM=0)
+  -sFILESYSTEM=0
+  # The canvas takes the picture straight from the program's memory, which
+  # therefore never grows: its 16 MiB are far more than the demo uses.
+  -sALLOW_MEMORY_GROWTH=0)
 set_target_properties(blobs PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 target_link_options(blobs PRIVATE ${web_link_options})
+set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_dir}/asyncify.txt)
 # Debian's emscripten runs its JavaScript tools with the machine's node, and
 # their modules (acorn) are where Debian's own node looks for them; another
 # node is pointed there.
