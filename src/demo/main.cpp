@@ -77,8 +77,10 @@ int main()
       if (!key[KEY_TAB])
          vsync();
       stretch_blit(buffer, screen, 0, 0, FRAME_W, FRAME_H, 0, 0, WINDOW_W, WINDOW_H);
+      send_frame();
       if (!key[KEY_TAB])
          wait_for_tick();
+      give_turn();
    }
 
    /* Shutdown: the frame bitmaps are left to the end of the process */

@@ -28,11 +28,13 @@ bool install_timers()
 
 /* Spins until a tick has arrived since tick_count was last cleared: a paced
  * frame lasts at least one tick. On the desktop it neither sleeps nor
- * yields, so the frame ends as soon as the tick lands; in a browser each
- * spin gives the page the turn in which the tick comes.
+ * yields, so the frame ends as soon as the tick lands; in a browser the
+ * page has the thread until its clock has called the timer. A request to
+ * end cuts it short, so that a tick that never comes cannot keep the demo
+ * from ending.
  */
 void wait_for_tick()
 {
-   while (tick_count.load(std::memory_order_relaxed) == 0)
-      give_turn();
+   while (tick_count.load(std::memory_order_relaxed) == 0 && !quit_request())
+      wait_for_timer();
 }

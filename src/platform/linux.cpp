@@ -122,7 +122,17 @@ int quit_request()
    return caught_signal;
 }
 
-/* The tick comes from the library's timer thread: nothing to give. */
+/* The frame is the window's as soon as it is drawn. */
+void send_frame()
+{
+}
+
+/* The tick comes from the library's timer thread while the wait spins. */
+void wait_for_timer()
+{
+}
+
+/* The window's events come on the library's own threads. */
 void give_turn()
 {
 }

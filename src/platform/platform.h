@@ -29,17 +29,27 @@ void watch_session();
  */
 void follow_display_retrace();
 
-/* The request to end that came from outside the window, or 0 when none has.
- * Asked once a pass of the frame loop; in a browser it also gives the page
- * its turn there (see give_turn).
- */
+/* The request to end that came from outside the window, or 0 when none has. */
 int quit_request();
 
-/* Called over and over while the frame loop waits for its tick. On the
- * desktop it returns at once: the tick comes from the library's timer
- * thread while the wait spins. In a browser the page has one thread, which
- * the demo shares with the page's events, the tick among them: there it
- * hands the thread to the page for one turn.
+/* Once a frame is stretched onto the screen: sends it to the display whole,
+ * at once. Under X11 the library's drawing requests wait in Xlib's buffer
+ * until something sends them, and a frame half sent shows torn.
+ */
+void send_frame();
+
+/* Called over and over while the frame loop waits for its tick, until the
+ * tick has come. On the desktop it returns at once: the tick comes from the
+ * library's timer thread while the wait spins. In a browser the page has
+ * one thread, which the demo shares with the page's events, the tick among
+ * them: there it hands the thread to the page until its clock has called
+ * the timer.
+ */
+void wait_for_timer();
+
+/* Once a pass of the frame loop: in a browser, hands the thread to the page
+ * for one turn, in which its keys arrive and the picture is shown; with Tab
+ * held it is the page's only turn. On the desktop it does nothing.
  */
 void give_turn();
 

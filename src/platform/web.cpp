@@ -10,12 +10,11 @@
  * back, which the library's rest() does. A paced frame hands it back in
  * vsync(), but two places would otherwise never do so and the page would
  * freeze: the tick wait, which spins until the tick comes, and the frames
- * run while Tab is held, which wait for nothing. So each spin of the tick
- * wait gives the page a turn, and so does every pass of the frame loop, at
- * the question whether to end. A turn is rest(0): it ends as soon as the
- * page has handled what was waiting, so the waits end as early as on the
- * desktop and Tab still lets frames follow each other as fast as the page
- * allows.
+ * run while Tab is held, which wait for nothing. So the tick wait hands the
+ * page the thread until its clock has called the timer, and every pass of
+ * the frame loop ends with a turn for the page. A turn is rest(0): it ends
+ * as soon as the page has handled what was waiting, so Tab still lets
+ * frames follow each other as fast as the page allows.
  *
  * Nothing else differs. No request to end comes from outside the page:
  * closing it ends the program with it, and Escape is the way to end the
@@ -55,11 +54,21 @@ void follow_display_retrace()
 {
 }
 
-/* No request comes; the pass's turn for the page is given here. */
+/* No request comes from outside the page. */
 int quit_request()
 {
-   give_turn();
    return 0;
+}
+
+/* The canvas takes the screen at the page's next animation frame. */
+void send_frame()
+{
+}
+
+/* One turn of the page's events, in which its clock may call the timer. */
+void wait_for_timer()
+{
+   rest(0);
 }
 
 /* One turn of the page's events. */
