@@ -42,3 +42,7 @@ add_test(NAME no_display COMMAND ${PROJECT_SOURCE_DIR}/tests/no_display.sh $<TAR
 get_property(tests DIRECTORY PROPERTY TESTS)
 set_property(TEST ${tests} APPEND PROPERTY LABELS arm64)
 set_property(TEST ${tests} PROPERTY ENVIRONMENT "BLOBS_LAUNCHER=${CMAKE_CROSSCOMPILING_EMULATOR}")
+# With Tab held the emulated demo runs about 300 frames a second here, where
+# the native one runs thousands: it must outrun twice the display's 60 Hz,
+# which neither wait, the display's nor the 10 ms tick's, allows.
+set_property(TEST window_pacing APPEND PROPERTY ENVIRONMENT TAB_FLOOR=120)

@@ -33,6 +33,10 @@ EVEN=95           # per cent of the intervals within 4 ms of a refresh
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=0.2      # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
+# The rate Tab held must outrun: three refreshes' worth natively; under an
+# emulator, whose code runs several times slower, TAB_FLOOR from the
+# environment, above the refresh and the tick, which shows both waits gone.
+TAB_FLOOR=${TAB_FLOOR:-$((3 * REFRESH_HZ))}
 
 start_x
 # The library's wait: no faster than the tick allows, and not hung. The
@@ -54,6 +58,6 @@ done
 # Present: within 1.5 of Xvfb's 60 Hz, evenly.
 start_demo
 check_frame_times paced "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$EVEN"
-check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" $((3 * REFRESH_HZ))
+check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" "$TAB_FLOOR"
 check_frame_times released "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$EVEN"
 end_with_escape 10
