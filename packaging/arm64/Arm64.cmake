@@ -17,6 +17,11 @@ endif()
 # What is installed, the package, and the package's checks.
 include(${PROJECT_SOURCE_DIR}/packaging/Packaging.cmake)
 
+# The demo's start-up work, composing and stretch timed under the emulator,
+# beside the same program built natively (bench/web/compose_measure.cpp),
+# for docs/performance.md.
+add_subdirectory(bench/web)
+
 if(NOT BLOBS_TESTS_ENABLED)
   return()
 endif()
