@@ -5,8 +5,11 @@
 # private X server. Included from the top-level CMakeLists once the
 # program's target is known.
 
-blobs_optional(BLOBS_TESTS ${CMAKE_CROSSCOMPILING_EMULATOR} "tests under emulation" PROGRAM)
+# The tests want what scripts/install-deps.sh --test installs, Xvfb among
+# it, and the emulator.
+blobs_optional(BLOBS_TESTS Xvfb "tests under ${CMAKE_CROSSCOMPILING_EMULATOR}" PROGRAM)
 if(BLOBS_TESTS_ENABLED)
+  find_program(BLOBS_EMULATOR ${CMAKE_CROSSCOMPILING_EMULATOR} REQUIRED)
   enable_testing()
   # The frame tool and the pacing test's watch of the frames, built for this
   # machine.
@@ -26,10 +29,11 @@ if(NOT BLOBS_TESTS_ENABLED)
   return()
 endif()
 
-# The window tests that hold on any processor, each with an X server of its
-# own: frames equal to those composed natively, in a 640x480 window that
-# presents itself as the menu entry's; paced by Present at the display's
-# 60 Hz, and faster with Tab held; Escape; the quit signals; and no display.
+# The window tests of what the program does on any processor, each with an
+# X server of its own: frames equal to those composed natively, in a 640x480
+# window that presents itself as the menu entry's; paced by Present at the
+# display's 60 Hz, and faster with Tab held; Escape; the quit signals; and no
+# display.
 set(window ${PROJECT_SOURCE_DIR}/tests/window)
 add_test(NAME window_frame COMMAND ${window}/frame.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL})
 # No module to preload into the emulated program: only Present's pacing.
@@ -46,7 +50,7 @@ add_test(NAME no_display COMMAND ${PROJECT_SOURCE_DIR}/tests/no_display.sh $<TAR
 # emulator.
 get_property(tests DIRECTORY PROPERTY TESTS)
 set_property(TEST ${tests} APPEND PROPERTY LABELS arm64)
-set_property(TEST ${tests} PROPERTY ENVIRONMENT "BLOBS_LAUNCHER=${CMAKE_CROSSCOMPILING_EMULATOR}")
+set_property(TEST ${tests} PROPERTY ENVIRONMENT "BLOBS_LAUNCHER=${BLOBS_EMULATOR}")
 # With Tab held the emulated demo runs about 300 frames a second here, where
 # the native one runs thousands: it must outrun twice the display's 60 Hz,
 # which neither wait, the display's nor the 10 ms tick's, allows.
