@@ -23,3 +23,6 @@ set(BLOBS_ALLEGRO_ARM64_DEV /opt/liballegro4-dev-arm64 CACHE PATH
     "Where liballegro4-dev:arm64 is unpacked (scripts/install-deps.sh --arm64)")
 set(ENV{PKG_CONFIG_LIBDIR}
     "${BLOBS_ALLEGRO_ARM64_DEV}/usr/lib/${BLOBS_TRIPLET}/pkgconfig:/usr/lib/${BLOBS_TRIPLET}/pkgconfig:/usr/share/pkgconfig")
+# The programs load their libraries from where multiarch installs them, in
+# the build folder as once installed: no run path to the unpacked -dev files.
+set(CMAKE_SKIP_BUILD_RPATH ON)
