@@ -116,9 +116,10 @@ if [ "$(id -u)" -eq 0 ]; then
 elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
    as_root="sudo"
 else
-   echo "Missing packages. Please run this script as root, or:" >&2
+   echo "Missing packages. Please run this script as root, or as root:" >&2
    [ -n "$add_arm64" ] && echo "  dpkg --add-architecture arm64" >&2
-   echo "  apt-get update && apt-get install -y$missing" >&2
+   [ -n "$missing" ] && echo "  apt-get update && apt-get install -y$missing" >&2
+   [ -n "$unpack_arm64" ] && echo "  and this script, for the graphics library's arm64 -dev files" >&2
    exit 1
 fi
 
@@ -126,8 +127,10 @@ export DEBIAN_FRONTEND=noninteractive
 if [ -n "$add_arm64" ]; then
    $as_root dpkg --add-architecture arm64
 fi
-if [ -n "$missing" ]; then
+if [ -n "$missing$unpack_arm64" ]; then
    $as_root apt-get -o DPkg::Lock::Timeout=600 update
+fi
+if [ -n "$missing" ]; then
    # shellcheck disable=SC2086 # one word for each package
    $as_root apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends $missing
 fi
@@ -142,7 +145,10 @@ fi
 if [ -n "$unpack_arm64" ]; then
    version=$(dpkg-query -W -f='${Version}' liballegro4.4:arm64)
    download=$(mktemp -d)
-   chmod 755 "$download"   # apt-get downloads as its own unprivileged user
+   # apt-get downloads as its own unprivileged user, where there is one.
+   if id _apt >/dev/null 2>&1; then
+      $as_root chown _apt "$download"
+   fi
    (cd "$download" && $as_root apt-get download "liballegro4-dev:arm64=$version")
    $as_root rm -rf "$ALLEGRO_ARM64_DEV"
    $as_root dpkg-deb -x "$download"/liballegro4-dev_*_arm64.deb "$ALLEGRO_ARM64_DEV"
