@@ -11,7 +11,9 @@
 #
 # The version comes from project() alone: the package, the manual page and
 # the changelog take it from there. Included from the top-level CMakeLists
-# once the targets and the test options are known.
+# once the targets and the test options are known, and the frame tool the
+# checks use (BLOBS_FRAMES_TOOL); in a cross build (arm64) from
+# packaging/arm64/Arm64.cmake, for the architecture built for.
 
 include(GNUInstallDirs)
 
@@ -99,6 +101,22 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The architecture in Debian's name: this machine's, or in a cross build the
+# one its compiler builds for (arm64 for aarch64-linux-gnu). dpkg-shlibdeps
+# finds the libraries of either where multiarch installs them, and the
+# packages they came from.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                  OUTPUT_VARIABLE BLOBS_DEB_ARCH ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+else()
+  execute_process(COMMAND dpkg --print-architecture
+                  OUTPUT_VARIABLE BLOBS_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+if(NOT BLOBS_DEB_ARCH)
+  message(FATAL_ERROR "blobs: no Debian architecture for ${CMAKE_LIBRARY_ARCHITECTURE} "
+                      "(dpkg-architecture is in dpkg-dev)")
+endif()
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${BLOBS_DEB_ARCH})
 # A graphics program in /usr/bin: Debian's "games" section would want it in
 # /usr/games instead.
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
@@ -125,9 +143,14 @@ if(BLOBS_TESTS_ENABLED AND BLOBS_SANITIZE STREQUAL "")
   set(checks ${packaging_dir}/tests)
   set(deb_dir ${generated_dir}/check)
 
-  add_test(NAME package_icon COMMAND ${checks}/icon.sh $<TARGET_FILE:blobs-frames>)
-  add_test(NAME package_texts
-           COMMAND ${checks}/texts.sh ${generated_dir}/blobs.6.gz ${packaging_dir}/blobs.desktop)
+  # The icons and texts are the same for every architecture: checked in the
+  # machine's own build.
+  if(NOT CMAKE_CROSSCOMPILING)
+    add_test(NAME package_icon COMMAND ${checks}/icon.sh ${BLOBS_FRAMES_TOOL})
+    add_test(NAME package_texts
+             COMMAND ${checks}/texts.sh ${generated_dir}/blobs.6.gz ${packaging_dir}/blobs.desktop)
+    set_tests_properties(package_icon package_texts PROPERTIES LABELS package)
+  endif()
 
   # Makes the package, unpacks it, and installs beside it with cmake, for
   # the checks that follow.
@@ -135,18 +158,23 @@ if(BLOBS_TESTS_ENABLED AND BLOBS_SANITIZE STREQUAL "")
            COMMAND ${checks}/build.sh ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}
                    ${CMAKE_BINARY_DIR} ${deb_dir})
   add_test(NAME package_contents
-           COMMAND ${checks}/contents.sh ${deb_dir} ${PROJECT_VERSION}
+           COMMAND ${checks}/contents.sh ${deb_dir} ${PROJECT_VERSION} ${BLOBS_DEB_ARCH}
                    ${packaging_dir}/icons ${PROJECT_SOURCE_DIR}/LICENSE)
-  add_test(NAME package_lintian COMMAND ${checks}/lintian.sh ${deb_dir})
+  add_test(NAME package_lintian COMMAND ${checks}/lintian.sh ${deb_dir} ${CMAKE_OBJDUMP})
   add_test(NAME package_run
-           COMMAND ${checks}/run.sh ${deb_dir}/root/usr/bin/blobs $<TARGET_FILE:blobs-frames>)
-  # Two clean clones of the last commit, each built and packaged.
+           COMMAND ${checks}/run.sh ${deb_dir}/root/usr/bin/blobs ${BLOBS_FRAMES_TOOL})
+  # Two clean clones of the last commit, each built and packaged; cross-built
+  # with the same toolchain file.
+  if(CMAKE_CROSSCOMPILING)
+    file(RELATIVE_PATH toolchain ${PROJECT_SOURCE_DIR} ${CMAKE_TOOLCHAIN_FILE})
+    set(cross --toolchain ${toolchain})
+  endif()
   add_test(NAME package_reproducible
            COMMAND ${checks}/reproducible.sh ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}
-                   ${PROJECT_SOURCE_DIR})
+                   ${PROJECT_SOURCE_DIR} ${cross})
 
-  set_tests_properties(package_icon package_texts package_build package_contents
-                       package_lintian package_run package_reproducible PROPERTIES LABELS package)
+  set_tests_properties(package_build package_contents package_lintian package_run
+                       package_reproducible PROPERTIES LABELS package)
   set_tests_properties(package_reproducible PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   set_tests_properties(package_build PROPERTIES FIXTURES_SETUP blobs_deb)
   set_tests_properties(package_contents package_lintian package_run PROPERTIES

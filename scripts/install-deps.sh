@@ -9,6 +9,8 @@
 #               running its tests under Wine
 #   --web       building the demo's web site (WebAssembly); with --test as
 #               well, running its tests in a browser
+#   --arm64     cross-building the demo and its Debian package for arm64
+#               (a Raspberry Pi's Debian) and running them under qemu
 #
 # Uses apt-get as root or through sudo; when it can do neither, it prints the
 # one line to run and fails.
@@ -18,13 +20,15 @@ package=""
 test=""
 windows=""
 web=""
+arm64=""
 for option in "$@"; do
    case "$option" in
       --package) package=yes ;;
       --test) test=yes ;;
       --windows) windows=yes ;;
       --web) web=yes ;;
-      *) echo "usage: install-deps.sh [--package] [--test] [--windows] [--web]" >&2; exit 2 ;;
+      --arm64) arm64=yes ;;
+      *) echo "usage: install-deps.sh [--package] [--test] [--windows] [--web] [--arm64]" >&2; exit 2 ;;
    esac
 done
 
@@ -76,25 +80,81 @@ if [ -n "$web" ] && [ -n "$test" ]; then
    packages="$packages chromium chromium-driver python3-selenium"
 fi
 
+if [ -n "$arm64" ]; then
+   # The cross compiler, and the arm64 libraries the demo links and loads,
+   # C++'s among them, installed beside the machine's own through Debian's
+   # multiarch; qemu runs what is built, and dpkg-shlibdeps finds the
+   # package's dependencies among them. The graphics library's -dev package
+   # is left out: it cannot be installed for two architectures at once, and
+   # apt would remove the machine's own to install it (see below).
+   packages="$packages g++-aarch64-linux-gnu qemu-user dpkg-dev file"
+   packages="$packages liballegro4.4:arm64 libstdc++6:arm64 libx11-dev:arm64 libxcb-present-dev:arm64"
+fi
+
+# Where the arm64 -dev files of the graphics library go, unpacked as they
+# are in their package: cmake/aarch64-linux-gnu.cmake looks there.
+ALLEGRO_ARM64_DEV=/opt/liballegro4-dev-arm64
+
 missing=""
 for p in $packages; do
    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
       missing="$missing $p"
    fi
 done
-[ -z "$missing" ] && exit 0
+add_arm64=""
+if [ -n "$arm64" ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+   add_arm64=yes
+fi
+unpack_arm64=""
+if [ -n "$arm64" ] && [ ! -f "$ALLEGRO_ARM64_DEV/usr/lib/aarch64-linux-gnu/pkgconfig/allegro.pc" ]; then
+   unpack_arm64=yes
+fi
+[ -z "$missing$add_arm64$unpack_arm64" ] && exit 0
 
 if [ "$(id -u)" -eq 0 ]; then
    as_root=""
 elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
    as_root="sudo"
 else
-   echo "Missing packages. Please run, as root:" >&2
-   echo "  apt-get update && apt-get install -y$missing" >&2
+   echo "Missing packages. Please run this script as root, or as root:" >&2
+   [ -n "$add_arm64" ] && echo "  dpkg --add-architecture arm64" >&2
+   [ -n "$missing" ] && echo "  apt-get update && apt-get install -y$missing" >&2
+   [ -n "$unpack_arm64" ] && echo "  and this script, for the graphics library's arm64 -dev files" >&2
    exit 1
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-$as_root apt-get update
-# shellcheck disable=SC2086 # one word for each package
-$as_root apt-get install -y --no-install-recommends $missing
+if [ -n "$add_arm64" ]; then
+   $as_root dpkg --add-architecture arm64
+fi
+if [ -n "$missing$unpack_arm64" ]; then
+   $as_root apt-get -o DPkg::Lock::Timeout=600 update
+fi
+if [ -n "$missing" ]; then
+   # shellcheck disable=SC2086 # one word for each package
+   $as_root apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends $missing
+fi
+
+# The graphics library's -dev package is Multi-Arch: no, so installing
+# liballegro4-dev:arm64 would remove liballegro4-dev, and with it the
+# machine's own build. The arm64 one is unpacked into a folder of its own
+# instead, at the version of the arm64 run-time library: its headers (which
+# differ from the machine's in one line of allegro/platform/alunixac.h), and
+# its allegro.pc and liballeg.so, pointed at that folder and at the run-time
+# library in /usr/lib/aarch64-linux-gnu.
+if [ -n "$unpack_arm64" ]; then
+   version=$(dpkg-query -W -f='${Version}' liballegro4.4:arm64)
+   download=$(mktemp -d)
+   # apt-get downloads as its own unprivileged user, where there is one.
+   if id _apt >/dev/null 2>&1; then
+      $as_root chown _apt "$download"
+   fi
+   (cd "$download" && $as_root apt-get download "liballegro4-dev:arm64=$version")
+   $as_root rm -rf "$ALLEGRO_ARM64_DEV"
+   $as_root dpkg-deb -x "$download"/liballegro4-dev_*_arm64.deb "$ALLEGRO_ARM64_DEV"
+   lib="$ALLEGRO_ARM64_DEV/usr/lib/aarch64-linux-gnu"
+   $as_root ln -sf "/usr/lib/aarch64-linux-gnu/$(readlink "$lib/liballeg.so")" "$lib/liballeg.so"
+   $as_root sed -i "s|^prefix=/usr\$|prefix=$ALLEGRO_ARM64_DEV/usr|" "$lib/pkgconfig/allegro.pc"
+   $as_root rm -rf "$download"
+   echo "install-deps.sh: liballegro4-dev:arm64 $version unpacked into $ALLEGRO_ARM64_DEV"
+fi

@@ -5,11 +5,20 @@
 # by hand only as root on a machine where that is fine.
 #
 #   1. cpack makes blobs_<version>_<arch>.deb from BUILD_DIR (default: build)
-#   2. apt-get install ./blobs_*.deb, which brings in what it depends on
+#   2. apt-get install ./blobs_*.deb, which brings in what it depends on,
+#      and would remove nothing
 #   3. blobs from the PATH opens its window under Xvfb, shows a composed
 #      frame and ends with status 0 on Escape (packaging/tests/run.sh)
 #   4. apt-get purge blobs: every file dpkg -L listed is gone, and every
 #      folder too, unless another package still has it
+#
+# BUILD_DIR may be a cross build (build-arm64, configured with its tests by
+# scripts/test.sh): its package is for another architecture, which dpkg has
+# added, and its blobs runs under qemu. apt-get brings in that
+# architecture's libraries beside the machine's own. Here most are there
+# already, for building, so before installing, apt-get is also asked what
+# it would install on a machine with none of them: the package of every
+# dependency, for that architecture, from the archive.
 #
 # usage: scripts/test-installed-package.sh [BUILD_DIR]
 set -eu
@@ -24,9 +33,17 @@ if dpkg-query -W -f='${Status}' "$PACKAGE" 2>/dev/null | grep -q "ok installed";
    exit 1
 fi
 
-scripts/install-deps.sh --test
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build"
-cmake --build "$build" -j"$(nproc)" --target blobs blobs-frames
+if grep -q '^CMAKE_TOOLCHAIN_FILE:' "$build/CMakeCache.txt"; then
+   # A cross build: its frame tool is built for this machine.
+   scripts/install-deps.sh --test --arm64
+   cmake --build "$build" -j"$(nproc)" --target blobs native_tools
+   frames="$build/native/blobs-frames"
+else
+   scripts/install-deps.sh --test
+   cmake --build "$build" -j"$(nproc)" --target blobs blobs-frames
+   frames="$build/blobs-frames"
+fi
 
 work="$(mktemp -d)"
 installed=""
@@ -51,11 +68,36 @@ deb=$1
 [ -f "$deb" ] || { echo "FAIL: cpack made no package" >&2; exit 1; }
 chmod 644 "$deb"
 echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)"
+arch="$(dpkg-deb -f "$deb" Architecture)"
+export DEBIAN_FRONTEND=noninteractive
+
+if [ "$arch" != "$(dpkg --print-architecture)" ]; then
+   # Its blobs runs under the emulator for its processor: qemu-aarch64.
+   BLOBS_LAUNCHER="qemu-$(dpkg-architecture -a "$arch" -qDEB_HOST_GNU_CPU 2>/dev/null)"
+   export BLOBS_LAUNCHER
+   echo "== what it brings in where nothing of $arch is installed"
+   # dpkg's record of what is installed, without the packages of $arch.
+   awk -v RS= -v arch="$arch" '$0 !~ "(^|\n)Architecture: " arch "(\n|$)" { print $0 "\n" }' \
+      /var/lib/dpkg/status >"$work/status"
+   apt-get install -s -o Dir::State::status="$work/status" "$deb" >"$work/fresh.txt" ||
+      { cat "$work/fresh.txt"; exit 1; }
+   grep '^Inst ' "$work/fresh.txt" | sed 's/^/   /'
+   for name in $(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//'); do
+      grep -q "^Inst $name:$arch " "$work/fresh.txt" ||
+         { echo "FAIL: apt-get would not bring in $name:$arch for the package" >&2; exit 1; }
+   done
+   echo "each dependency comes in for $arch from the archive"
+fi
 
 echo "== install it"
-export DEBIAN_FRONTEND=noninteractive
+# Nothing of the machine's may go to make room for it.
+apt-get install -s "$deb" >"$work/simulated.txt" || { cat "$work/simulated.txt"; exit 1; }
+if grep '^Remv ' "$work/simulated.txt"; then
+   echo "FAIL: installing $(basename "$deb") would remove the packages above" >&2
+   exit 1
+fi
 installed=yes
-apt-get install -y "$deb"
+apt-get install -y -o DPkg::Lock::Timeout=600 "$deb"
 dpkg -L "$PACKAGE" | grep -vx '/\.' >"$work/files.txt"
 missing=0
 while read -r path; do
@@ -67,10 +109,10 @@ echo "$PACKAGE: $(wc -l <"$work/files.txt") paths installed"
 echo "== run it from the PATH"
 blobs_path="$(command -v blobs)" || { echo "FAIL: no blobs on the PATH" >&2; exit 1; }
 [ "$blobs_path" = /usr/bin/blobs ] || { echo "FAIL: the PATH finds $blobs_path, not /usr/bin/blobs" >&2; exit 1; }
-packaging/tests/run.sh "$blobs_path" "$build/blobs-frames"
+packaging/tests/run.sh "$blobs_path" "$frames"
 
 echo "== purge it"
-apt-get purge -y "$PACKAGE"
+apt-get purge -y -o DPkg::Lock::Timeout=600 "$PACKAGE"
 installed=""
 state="$(dpkg-query -W -f='${db:Status-Status}' "$PACKAGE" 2>/dev/null || true)"
 if [ -n "$state" ] && [ "$state" != not-installed ]; then

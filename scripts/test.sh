@@ -22,19 +22,31 @@
 #   build-web      Emscripten: the site and its zip, their checks, and the
 #                  page in headless Chromium
 #
+# With --arm64 it also cross-builds the demo and its Debian package for
+# arm64, adding that architecture to dpkg, and runs their tests with the
+# program under qemu:
+#
+#   build-arm64    aarch64-linux-gnu-g++: blobs_<version>_arm64.deb and its
+#                  checks, and the program in a real window under qemu
+#
 # Every build treats a warning as an error, so every compiler must build
 # without one.
 #
-# usage: scripts/test.sh [ALLEGRO_TARBALL]
+# usage: scripts/test.sh [--arm64] [ALLEGRO_TARBALL]
 set -eu
 cd "$(dirname "$0")/.."
+arm64=""
+if [ "${1:-}" = --arm64 ]; then
+   arm64=--arm64
+   shift
+fi
 tarball="${1:-}"
 if [ -n "$tarball" ]; then
    [ -f "$tarball" ] || { echo "test.sh: no file $tarball" >&2; exit 1; }
    tarball="$(cd "$(dirname "$tarball")" && pwd)/$(basename "$tarball")"
-   scripts/install-deps.sh --test --windows --web
+   scripts/install-deps.sh --test --windows --web $arm64
 else
-   scripts/install-deps.sh --test
+   scripts/install-deps.sh --test $arm64
 fi
 jobs="$(nproc)"
 
@@ -54,6 +66,9 @@ build_and_test()
 build_and_test build -DBLOBS_BENCH=ON -DBLOBS_SANITIZE=
 build_and_test build-asan -DCMAKE_CXX_COMPILER=clang++ -DBLOBS_BENCH=ON -DBLOBS_SANITIZE=address
 build_and_test build-tsan -DBLOBS_BENCH=OFF -DBLOBS_SANITIZE=thread
+if [ -n "$arm64" ]; then
+   build_and_test build-arm64 --toolchain cmake/aarch64-linux-gnu.cmake
+fi
 if [ -n "$tarball" ]; then
    build_and_test build-windows --toolchain cmake/mingw-w64.cmake -DBLOBS_ALLEGRO_SOURCE="$tarball"
    # Emscripten runs each compile through python3; Debian's own starts

@@ -2,7 +2,8 @@
 # Started without a display, the demo must say in one line that it cannot
 # open its window, and why, and exit with status 1 instead of crashing: with
 # no DISPLAY set, and with one that names a display that cannot be opened
-# (display 99999 has neither a socket nor a TCP port).
+# (display 99999 has neither a socket nor a TCP port). A demo built for
+# another processor runs under the emulator BLOBS_LAUNCHER names.
 blobs="$1"
 UNREACHABLE=:99999
 
@@ -10,7 +11,9 @@ UNREACHABLE=:99999
 # it ends with status 1 and the one line expected.
 check()
 {
-   out=$(env -u DISPLAY -u WAYLAND_DISPLAY ${1:+DISPLAY="$1"} timeout 20 "$blobs" 2>&1 </dev/null)
+   # shellcheck disable=SC2086 # the emulator and its options, one word each
+   out=$(env -u DISPLAY -u WAYLAND_DISPLAY ${1:+DISPLAY="$1"} timeout 20 ${BLOBS_LAUNCHER:-} "$blobs" \
+         2>&1 </dev/null)
    status=$?
    echo "$out"
    [ "$status" -eq 1 ] || { echo "expected exit status 1, got $status"; exit 1; }

@@ -8,9 +8,12 @@
 #
 # With --windows, the same holds for the Windows build, cross-compiled with
 # the graphics library from ALLEGRO_SOURCE: both blobs.exe and the zip; with
-# --web, for the web build (emcmake): the WebAssembly program and the zip.
+# --web, for the web build (emcmake): the WebAssembly program and the zip;
+# with --toolchain, for the Debian package cross-built with TOOLCHAIN (a
+# file in the project, such as cmake/aarch64-linux-gnu.cmake).
 #
 # usage: reproducible.sh CMAKE CPACK SOURCE_DIR [--windows|--web ALLEGRO_SOURCE]
+#        reproducible.sh CMAKE CPACK SOURCE_DIR --toolchain TOOLCHAIN
 set -u
 cmake=$1
 cpack=$2
@@ -26,6 +29,11 @@ elif [ "${4:-}" = --web ]; then
    toolchain=emcmake
    generator=ZIP
    made="site/blobs.wasm site/blobs.js blobs-*-web.zip"
+elif [ "${4:-}" = --toolchain ]; then
+   configure="--toolchain $5"
+   toolchain=""
+   generator=DEB
+   made="blobs_*.deb"
 else
    configure=""
    toolchain=""

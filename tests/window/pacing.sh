@@ -33,13 +33,19 @@ EVEN=95           # per cent of the intervals within 4 ms of a refresh
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=0.2      # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
+# The rate Tab held must outrun: three refreshes' worth natively; under an
+# emulator, whose code runs several times slower, TAB_FLOOR from the
+# environment, above the refresh and the tick, which shows both waits gone.
+TAB_FLOOR=${TAB_FLOOR:-$((3 * REFRESH_HZ))}
 
 start_x
 # The library's wait: no faster than the tick allows, and not hung. The
 # module's count shows which way the demo went: without Present it never
 # asks; unanswered, it asks once, gives up after its bound, and waits for
 # that answer while the library's wait paces it.
-for refused in extension:0 answers:1; do
+# A build for another processor, run under an emulator, has no module to
+# preload (none is given) and goes straight to Present.
+for refused in ${REFUSE_PRESENT_LIBRARY:+extension:0 answers:1}; do
    rm -f "$WORK/asked"
    start_demo env LD_PRELOAD="$REFUSE_PRESENT_LIBRARY" REFUSE_PRESENT="${refused%:*}" \
       REFUSE_PRESENT_REPORT="$WORK/asked"
@@ -52,6 +58,6 @@ done
 # Present: within 1.5 of Xvfb's 60 Hz, evenly.
 start_demo
 check_frame_times paced "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$EVEN"
-check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" $((3 * REFRESH_HZ))
+check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" "$TAB_FLOOR"
 check_frame_times released "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$EVEN"
 end_with_escape 10

@@ -10,6 +10,11 @@
 # DEMO_STATUS ...), which shellcheck cannot see used here. Everything started
 # here is stopped when the script exits, and the scratch folder is kept only
 # when the test fails.
+#
+# A demo built for another processor is started through the emulator that
+# BLOBS_LAUNCHER names in the environment, with any options after it (for
+# the arm64 build, qemu-aarch64); the helpers then see the emulator's
+# process, which runs the demo's code.
 
 set -u
 export LC_ALL=C        # a '.' in EPOCHREALTIME, whatever the locale
@@ -33,6 +38,7 @@ OTHER_PID=""           # the window focus_elsewhere made
 BROWSER_PID=""         # browser.py, driving the page in Chromium
 SHOT=xwd               # the format of the shots: xwd, or png from the browser
 FIRST_T=""             # the frame count of the first frame seen
+read -r -a LAUNCHER <<<"${BLOBS_LAUNCHER:-}"   # the emulator, or nothing
 
 fail()
 {
@@ -124,7 +130,7 @@ find_window()
 # stays black until then.
 start_demo()
 {
-   "$@" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   "$@" "${LAUNCHER[@]}" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
    DEMO_PID=$!
    find_window || fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
    find_client
@@ -349,7 +355,7 @@ WAITED=(perl -e '
 follow_waited()
 {
    local program
-   program=$(readlink -f "$BLOBS")
+   program=$(readlink -f "$(command -v "${LAUNCHER[0]:-$BLOBS}")")
    WAITER_PID=$DEMO_PID
    until DEMO_PID=$(pgrep -P "$WAITER_PID") &&
          [ "$(readlink "/proc/$DEMO_PID/exe" 2>/dev/null)" = "$program" ]; do
@@ -367,7 +373,8 @@ follow_waited()
 # action, which no program can change: SIGQUIT's dumps a core.
 launch_demo()
 {
-   "${WAITED[@]}" env "--default-signal=INT,QUIT" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+   "${WAITED[@]}" env "--default-signal=INT,QUIT" "${LAUNCHER[@]}" "$BLOBS" </dev/null \
+      >"$WORK/demo.log" 2>&1 &
    DEMO_PID=$!
    follow_waited
    until holds_quit || ! kill -0 "$DEMO_PID" 2>/dev/null; do

@@ -19,6 +19,12 @@ DEFAULTS=(env "--default-signal=INT,QUIT")
 # When the signal is sent: seconds after launch, before the window shows;
 # seconds after a frame was seen; or seconds into holding Tab.
 MOMENTS="launch:0 launch:0.04 launch:0.15 paced:0 paced:0.33 tab:0.2"
+# Under an emulator (BLOBS_LAUNCHER) the process's signal state is the
+# emulator's, which catches every signal from its own start: when the demo's
+# code holds them back cannot be seen from outside, and a signal sent before
+# that meets its default action, as before main() natively. Only the
+# moments after the window has shown are tried there.
+[ ${#LAUNCHER[@]} -gt 0 ] && MOMENTS="paced:0 paced:0.33 tab:0.2"
 CORES=$WORK/cores   # where the demo runs, so that a core it dumps lands there
 CORE_PATTERN=$(cat /proc/sys/kernel/core_pattern)
 
@@ -40,6 +46,14 @@ try_signal()
    [ "$when" = tab ] && xdotool keyup Tab
    end=$(cat "$WORK/demo.end")
    log=$(cat "$WORK/demo.log")
+   if [ ${#LAUNCHER[@]} -gt 0 ]; then
+      # qemu reports the end by a signal whose default action dumps a core,
+      # even when the demo's core limit of 0 let it write none; the core it
+      # writes for the program, qemu_*.core, is looked for instead.
+      log=$(grep -v '^qemu: uncaught target signal ' "$WORK/demo.log")
+      ! compgen -G "$CORES/qemu_*.core" >/dev/null ||
+         fail "SIG$sig at $2: the emulator dumped a core: $(ls "$CORES")"
+   fi
    by="by signal $(kill -l "$sig")"
    echo "SIG$sig at $2: ended $end after $(seconds "$END_US") s"
    [ "$end" = "$by" ] || { [ "$end" = "$by, core dumped" ] && [ "${CORE_PATTERN:0:1}" = "|" ]; } ||
