@@ -106,6 +106,10 @@ ExternalProject_Add(allegro_library
   BUILD_ALWAYS ${allegro_always}
   BUILD_BYPRODUCTS <INSTALL_DIR>/lib/liballeg.a)
 
+# A patch changed takes the source out of its tarball again, to patch it
+# afresh.
+ExternalProject_Add_StepDependencies(allegro_library download ${allegro_patches})
+
 ExternalProject_Get_Property(allegro_library INSTALL_DIR)
 file(MAKE_DIRECTORY ${INSTALL_DIR}/include)
 add_library(blobs_allegro STATIC IMPORTED GLOBAL)
