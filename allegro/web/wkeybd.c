@@ -11,11 +11,12 @@
  *      KEY_COLON and KEY_LWIN/KEY_RWIN here, as under X11), and the places
  *      the library keeps for keys it has no name for, KEY_UNKNOWN1 to 8.
  *
- *      The browser repeats a held key itself. Tab would move the page's
- *      focus away from the program, so while the driver is installed it
- *      does not; every other key keeps its meaning to the browser. When the
- *      page loses the focus, it sees no more key releases, so the keys held
- *      then are released.
+ *      The browser repeats a held key itself, so the library does not (as
+ *      under X11, whose server repeats keys). Tab would move the page's
+ *      focus away from the program, so while the driver is installed the
+ *      browser does not act on it; every other key keeps its meaning to the
+ *      browser. When the page loses the focus, it sees no more key
+ *      releases, so the keys held then are released.
  */
 
 #include <emscripten.h>
@@ -35,7 +36,7 @@ KEYBOARD_DRIVER keyboard_web =
    empty_string,
    empty_string,
    "Web keyboard",
-   TRUE,                  /* autorepeat: the browser's */
+   FALSE,                 /* autorepeat: the browser repeats keys itself */
    web_key_init,
    web_key_exit,
    NULL, NULL, NULL,      /* poll, set_leds, set_rate */
