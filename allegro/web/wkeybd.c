@@ -97,36 +97,36 @@ static const struct WEB_KEY {
 
 
 
-/* web_key_press, web_key_release:
+/* _web_key_press, _web_key_release:
  *  Called by the page for each key event, while the program waits.
  */
-EMSCRIPTEN_KEEPALIVE void web_key_press(int ascii, int scancode)
+EMSCRIPTEN_KEEPALIVE void _web_key_press(int ascii, int scancode)
 {
    _handle_key_press(ascii, scancode);
 }
 
-EMSCRIPTEN_KEEPALIVE void web_key_release(int scancode)
+EMSCRIPTEN_KEEPALIVE void _web_key_release(int scancode)
 {
    _handle_key_release(scancode);
 }
 
 
 
-/* web_map_key:
+/* _web_map_key:
  *  Tells the page the scancode of one event's code.
  */
-EM_JS(void, web_map_key, (AL_CONST char *code, int scancode), {
+EM_JS(void, _web_map_key, (AL_CONST char *code, int scancode), {
    Module.alweb.keys = Module.alweb.keys || {};
    Module.alweb.keys[UTF8ToString(code)] = scancode;
 });
 
 
 
-/* web_listen:
+/* _web_listen:
  *  Starts passing the page's key events on. A key's character, when it
  *  types one, goes with its scancode into the library's key buffer.
  */
-EM_JS(void, web_listen, (int tab), {
+EM_JS(void, _web_listen, (int tab), {
    var alweb = Module.alweb;
    var held = {};
    var CONTROL_CHARACTERS = { Backspace: 8, Tab: 9, Enter: 13, Escape: 27, Delete: 127 };
@@ -143,17 +143,17 @@ EM_JS(void, web_listen, (int tab), {
       if (scancode === tab)
          event.preventDefault();
       held[scancode] = true;
-      _web_key_press(character(event), scancode);
+      __web_key_press(character(event), scancode);
    }
    function release(event) {
       var scancode = alweb.keys[event.code];
       if (!scancode || !held[scancode])
          return;
       delete held[scancode];
-      _web_key_release(scancode);
+      __web_key_release(scancode);
    }
    function releaseAll() {
-      Object.keys(held).forEach(function(scancode) { _web_key_release(Number(scancode)); });
+      Object.keys(held).forEach(function(scancode) { __web_key_release(Number(scancode)); });
       held = {};
    }
 
@@ -169,10 +169,10 @@ EM_JS(void, web_listen, (int tab), {
 
 
 
-/* web_stop_listening:
+/* _web_stop_listening:
  *  Stops passing key events on; the page's keys are the browser's again.
  */
-EM_JS(void, web_stop_listening, (void), {
+EM_JS(void, _web_stop_listening, (void), {
    Module.alweb.stopKeys();
 });
 
@@ -186,8 +186,8 @@ static int web_key_init(void)
    int i;
 
    for (i = 0; i < WEB_KEY_COUNT; i++)
-      web_map_key(web_keys[i].code, web_keys[i].scancode);
-   web_listen(KEY_TAB);
+      _web_map_key(web_keys[i].code, web_keys[i].scancode);
+   _web_listen(KEY_TAB);
    return 0;
 }
 
@@ -198,5 +198,5 @@ static int web_key_init(void)
  */
 static void web_key_exit(void)
 {
-   web_stop_listening();
+   _web_stop_listening();
 }

@@ -40,28 +40,28 @@ TIMER_DRIVER timer_web =
 
 
 
-/* web_timer_tick:
+/* _web_timer_tick:
  *  Called by the page with the time gone by, in the library's timer units;
  *  gives the time until the next handler is due.
  */
-EMSCRIPTEN_KEEPALIVE long web_timer_tick(int interval)
+EMSCRIPTEN_KEEPALIVE long _web_timer_tick(int interval)
 {
    return _handle_timer_tick(interval);
 }
 
 
 
-/* web_start_clock:
+/* _web_start_clock:
  *  Starts the timeouts, counting the page's clock in timer units.
  */
-EM_JS(void, web_start_clock, (int units_per_ms), {
+EM_JS(void, _web_start_clock, (int units_per_ms), {
    var alweb = Module.alweb;
    var start = performance.now();
    var passed = 0;
 
    function tick() {
       var now = Math.floor((performance.now() - start) * units_per_ms);
-      var next = _web_timer_tick(now - passed);
+      var next = __web_timer_tick(now - passed);
       passed = now;
       alweb.clock = setTimeout(tick, Math.max(1, next / units_per_ms));
    }
@@ -70,10 +70,10 @@ EM_JS(void, web_start_clock, (int units_per_ms), {
 
 
 
-/* web_stop_clock:
+/* _web_stop_clock:
  *  Stops the timeouts.
  */
-EM_JS(void, web_stop_clock, (void), {
+EM_JS(void, _web_stop_clock, (void), {
    clearTimeout(Module.alweb.clock);
 });
 
@@ -84,7 +84,7 @@ EM_JS(void, web_stop_clock, (void), {
  */
 static int web_timer_init(void)
 {
-   web_start_clock(MSEC_TO_TIMER(1));
+   _web_start_clock(MSEC_TO_TIMER(1));
    return 0;
 }
 
@@ -95,7 +95,7 @@ static int web_timer_init(void)
  */
 static void web_timer_exit(void)
 {
-   web_stop_clock();
+   _web_stop_clock();
 }
 
 
@@ -109,13 +109,13 @@ static void web_rest(unsigned int time, AL_METHOD(void, callback, (void)))
    double end;
 
    if (!callback) {
-      web_sleep(time);
+      _web_sleep(time);
       return;
    }
 
    end = emscripten_get_now() + time;
    do {
       callback();
-      web_give_turn();
+      _web_give_turn();
    } while (emscripten_get_now() < end);
 }

@@ -12,24 +12,35 @@ set(site_dir ${CMAKE_BINARY_DIR}/site)
 # browser and take up where they were (allegro/web/aintweb.h). Only the
 # functions that are on the stack while the page has its turn are built for
 # it (asyncify.txt), so that the frame's own work runs at full speed: the
-# frame loop, the library's rest() and vsync(), and the port's waits. The
-# optimiser puts some of them into their callers, and wasm-opt then warns
-# that the list names a function it does not find: those are covered.
+# frame loop, the library's rest() and vsync(), and the port's waits; and
+# the port's functions in JavaScript that put the program aside are named
+# as such. The optimiser puts some listed functions into their callers
+# (listed too), and wasm-opt then warns that the list names a function it
+# does not find; so check-asyncify.sh checks the lists before the link,
+# against what the objects define, and a name that none defines stops it.
+set(web_asyncify_imports _web_page_turn _web_page_sleep _web_wait_retrace)
+list(JOIN web_asyncify_imports , web_asyncify_imports)
 set(web_link_options
   -sASYNCIFY
   -sASYNCIFY_ONLY=@${web_dir}/asyncify.txt
+  -sASYNCIFY_IMPORTS=${web_asyncify_imports}
   # Escape ends the program: main returns, the library's exit handler runs
   # and the page is told.
   -sEXIT_RUNTIME
   -sENVIRONMENT=web
-  # No files: the program reads none.
-  -sFILESYSTEM=0
+  # The library looks for its configuration and language files as it
+  # starts: the runtime's file system, empty, tells it there are none.
+  -sFILESYSTEM=1
   # The canvas takes the picture straight from the program's memory, which
   # therefore never grows: its 16 MiB are far more than the demo uses.
   -sALLOW_MEMORY_GROWTH=0)
 set_target_properties(blobs PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 target_link_options(blobs PRIVATE ${web_link_options})
 set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_dir}/asyncify.txt)
+add_custom_command(TARGET blobs PRE_LINK
+  COMMAND ${web_dir}/check-asyncify.sh ${CMAKE_NM} ${web_dir}/asyncify.txt ${web_asyncify_imports}
+          $<TARGET_OBJECTS:blobs> $<TARGET_FILE:blobs_core> $<TARGET_PROPERTY:blobs_allegro,IMPORTED_LOCATION>
+  VERBATIM)
 # Debian's emscripten runs its JavaScript tools with the machine's node, and
 # their modules (acorn) are where Debian's own node looks for them; another
 # node is pointed there.
