@@ -2,7 +2,7 @@
  *      The web port: what its drivers share.
  *
  *      A page in a browser has one thread, and the program runs on it. The
- *      program's waits (rest(), vsync()) therefore
+ *      program's waits (rest(), vsync(), the wait for the timer) therefore
  *      hand the thread back to the page until what they wait for has come:
  *      the program is compiled with Asyncify, which lets a C call stack be
  *      put aside while the page runs and taken up again afterwards.
@@ -22,6 +22,8 @@
  *                    wake-up, the way the runtime calls a program back
  *                    (wsystem.c)
  *        clock       the clock's pending timeout (wtimer.c)
+ *        clockWaits  the wake-ups of waits for the clock's next call of the
+ *                    timer (wtimer.c)
  *        keys        the scancode of each event code (wkeybd.c)
  *        stopKeys()  stops passing key events on (wkeybd.c)
  *        frame       the pending animation frame (wgfx.c)

@@ -18,7 +18,7 @@ set(site_dir ${CMAKE_BINARY_DIR}/site)
 # (listed too), and wasm-opt then warns that the list names a function it
 # does not find; so check-asyncify.sh checks the lists before the link,
 # against what the objects define, and a name that none defines stops it.
-set(web_asyncify_imports _web_page_turn _web_page_sleep _web_wait_retrace)
+set(web_asyncify_imports _web_page_turn _web_page_sleep _web_wait_retrace _web_wait_clock)
 list(JOIN web_asyncify_imports , web_asyncify_imports)
 set(web_link_options
   -sASYNCIFY

@@ -583,12 +583,15 @@ stop_browser()
    stop "$pid"
 }
 
-# Opens the page and returns once its canvas shows a frame, whose count it
-# sets FIRST_T to; fails when none comes within WINDOW_WAIT seconds.
+# Opens the page, with browser.py's words for how when given, and returns
+# once its canvas shows a frame, whose count it sets FIRST_T to; fails when
+# none comes within WINDOW_WAIT seconds.
+#
+# usage: start_page [OPEN_WORD ...]
 start_page()
 {
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
-   browser open
+   browser open "$@"
    until take_shot first && FIRST_T=$(frame_of first); do
       [ "$(now_us)" -lt "$deadline" ] || fail "no frame of the demo within $WINDOW_WAIT s"
       sleep 0.1
