@@ -15,7 +15,9 @@ answer a line on standard output ("error: ..." when a command fails):
   shot PATH          writes a PNG of the canvas as the page shows it
   key down|up NAME   presses or releases a key (Tab, Escape) on the page
   eval SCRIPT        the value of a JavaScript expression, as JSON
-  errors             the console's errors since the page opened, or none
+  errors             the console's errors, and the warnings of the page's
+                     scripts, where the program's standard error goes, since
+                     the page opened or this was last asked, or none
   cpu                the seconds of CPU the page's renderer has used
   quit               ends the browser and the server
 
@@ -158,7 +160,8 @@ def main():
         return '%.3f' % (total / os.sysconf('SC_CLK_TCK'))
 
     def errors(_):
-        found = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
+        found = [e['message'] for e in driver.get_log('browser')
+                 if e['level'] == 'SEVERE' or e['level'] == 'WARNING' and e.get('source') == 'console-api']
         return ' | '.join(found) or 'none'
 
     commands = {
