@@ -107,15 +107,16 @@ static _DRIVER_INFO web_no_driver_list[] = {
  *  as the runtime's own emscripten_sleep() ends its sleep. The runtime then
  *  sees the program's end as it happens: when main() returns after a wait,
  *  or the program calls exit(), it runs the exit handlers (the library's
- *  among them) and tells the page, through Module.onExit, as it would have
- *  had main() never waited.
+ *  among them) and tells the page, through Module.onExit. The status it
+ *  passes on after a wait is exit()'s, or else 0, whatever main() returns:
+ *  a program that fails after it has waited ends with exit().
  */
 EM_JS(int, _web_start, (void), {
    if (typeof document === 'undefined' || typeof MessageChannel === 'undefined')
       return -1;
    var channel = new MessageChannel();
    var turns = [];
-   var alweb = Module.alweb = {
+   Module.alweb = {
       ran: true,
       turn: function(f) { turns.push(f); channel.port2.postMessage(0); },
       wake: function(wakeUp) { callUserCallback(wakeUp); }
