@@ -81,7 +81,8 @@ stop_browser
 
 # ---- Displays faster than the tick: the page's animation frames driven at
 # 120 and 144 a second. Paced, each frame still waits for a tick, so at most
-# 100 come a second (and a little more, for the timing of the shots). The
+# 100 come a second (and a little more, for the timing of the shots), and at
+# least half that on a machine busy with other work. The
 # tick wait hands the page the thread until the tick has come, not turn
 # after turn: counted around the port's queue of turns, the page gets one
 # for each frame, that of the pass's end (spinning, it got dozens). In the
@@ -97,7 +98,7 @@ for hz in $FAST_HZ; do
    start_browser "$SITE"
    start_page animation "$hz"
    browser eval "${COUNT_TURNS//$'\n'/ }"
-   check_paced "paced-$hz" "$GAP" $((TICK_HZ * 8 / 10)) $((TICK_HZ + TICK_SLACK))
+   check_paced "paced-$hz" "$GAP" $((TICK_HZ / 2)) $((TICK_HZ + TICK_SLACK))
    browser eval 'turns.n * 1000 / (performance.now() - turns.since)'
    awk -v hz="$hz" -v turns="$BROWSER_SAYS" -v frames="$PACED_X10" -v most="$TURNS_MOST" \
       'BEGIN { n = turns * 10 / frames; printf "at %d Hz: %.2f turns of the page a frame\n", hz, n; exit n > most }' ||
@@ -105,5 +106,5 @@ for hz in $FAST_HZ; do
    [ "$hz" = "${FAST_HZ##* }" ] || stop_browser
 done
 browser eval "clock.skip($JUMP_MS)"
-check_paced clock-moved-on "$GAP" $((TICK_HZ * 8 / 10)) $((TICK_HZ + TICK_SLACK))
+check_paced clock-moved-on "$GAP" $((TICK_HZ / 2)) $((TICK_HZ + TICK_SLACK))
 stop_browser
