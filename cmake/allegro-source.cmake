@@ -76,9 +76,15 @@ if(allegro_platform STREQUAL "web")
     -DWANT_OSS=OFF -DWANT_ALSA=OFF -DWANT_JACK=OFF -DWANT_SGIAUDIO=OFF
     -DRT_LIBRARY=c)
   set(allegro_always ON)
+  # Debian's emscripten runs its JavaScript tools with the machine's node,
+  # which looks for their modules where Debian's own node does (as for the
+  # demo's link, packaging/web/Web.cmake): the library's configure checks
+  # link programs too, and under a sanitizer those links use them.
+  set(allegro_cmake ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${CMAKE_COMMAND})
 else()
   set(allegro_platform_args "")
   set(allegro_always OFF)
+  set(allegro_cmake ${CMAKE_COMMAND})
 endif()
 
 # Only the library itself: no shared library, examples, tools, tests or
@@ -88,12 +94,17 @@ endif()
 include(ExternalProject)
 set(allegro_prefix ${CMAKE_BINARY_DIR}/allegro)
 set(allegro_flags "-ffile-prefix-map=${allegro_prefix}=allegro -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.")
+# Under a sanitizer the library is checked too: the web port is built into it.
+if(BLOBS_SANITIZE STREQUAL "address")
+  string(APPEND allegro_flags " -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer")
+endif()
 ExternalProject_Add(allegro_library
   PREFIX ${allegro_prefix}
   URL ${allegro_tarball}
   URL_HASH SHA256=${ALLEGRO_SHA256}
   DOWNLOAD_EXTRACT_TIMESTAMP OFF
   PATCH_COMMAND ${apply_patches}
+  CMAKE_COMMAND ${allegro_cmake}
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
@@ -105,6 +116,10 @@ ExternalProject_Add(allegro_library
     ${allegro_platform_args}
   BUILD_ALWAYS ${allegro_always}
   BUILD_BYPRODUCTS <INSTALL_DIR>/lib/liballeg.a)
+
+# A patch changed takes the source out of its tarball again, to patch it
+# afresh.
+ExternalProject_Add_StepDependencies(allegro_library download ${allegro_patches})
 
 ExternalProject_Get_Property(allegro_library INSTALL_DIR)
 file(MAKE_DIRECTORY ${INSTALL_DIR}/include)

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Measures the demo in a browser beside the native build, on this machine in
 # one run: the site's size, composing a frame in headless Chromium against
-# natively, the time from navigation to the first frame, and the paced and
-# Tab-held rates of the page with what each frame's time goes to.
+# natively, the time from navigation to the first frame, the paced and
+# Tab-held rates of the page with what each frame's time goes to, and the
+# page's CPU for each frame, paced, on displays of 60, 120 and 144 Hz.
 #
 #   scripts/measure-web.sh BUILD_WEB_DIR NATIVE_BUILD_DIR
 #
@@ -12,7 +13,7 @@
 # bench/web/. The pages are served from the loopback by the window tests'
 # browser helper (tests/window/browser.py) and opened in headless Chromium.
 # Every figure is printed as a `name value' line. It installs nothing, and
-# takes about a minute.
+# takes about a minute and a half.
 set -u
 USAGE="usage: scripts/measure-web.sh BUILD_WEB_DIR NATIVE_BUILD_DIR"
 web=$(cd "${1:?$USAGE}" && pwd) || exit 1
@@ -30,6 +31,10 @@ TAB_SETTLE=0.3    # seconds Tab is held before its span begins
 TAB_SPAN=0.3      # seconds of the Tab-held span: under a period of frames
 HOLDS=3           # holds of Tab
 PAGE_WAIT=60      # seconds allowed for a page's figures or first picture
+CPU_RATES="60 120 144"   # animation frames a second, as on displays of those rates
+CPU_SETTLE=1      # seconds a page runs before its CPU is measured ...
+CPU_SPAN=3        # ... over this many seconds
+CPU_GOAL=1.3      # the page's CPU a frame above 100 Hz, at most this times that at 60 Hz
 
 site=$web/site
 measure_js=$web/bench-web/site/compose_measure.js
@@ -208,4 +213,33 @@ done
 browser errors
 echo "console_errors $BROWSER_SAYS"
 stop_browser
+
+# ---- The page's CPU for each frame shown, paced, on displays of 60, 120 and
+# 144 Hz: the animation frames driven at that rate (browser.py's animation),
+# each in a fresh browser. The CPU is the page's renderer's over CPU_SPAN
+# seconds, without a shot in them (a shot takes CPU of the page's own); the
+# frames come from shots just before and after. Above 100 Hz the tick, not
+# the display, sets the rate, and the wait for it must cost no more CPU a
+# frame than a wait for the display does.
+
+for hz in $CPU_RATES; do
+   start_browser "$site"
+   start_page animation "$hz"
+   sleep "$CPU_SETTLE"
+   take_point "cpu$hz-from"
+   browser cpu; c0=$BROWSER_SAYS; u0=$(now_us)
+   sleep "$CPU_SPAN"
+   browser cpu; c1=$BROWSER_SAYS; u1=$(now_us)
+   take_point "cpu$hz-to"
+   stop_browser
+   match_point "cpu$hz-from"; t0=$POINT_T; p0=$POINT_US
+   match_point "cpu$hz-to" "$t0"
+   awk -v hz="$hz" -v f=$((POINT_T - t0)) -v fus=$((POINT_US - p0)) -v c0="$c0" -v c1="$c1" -v us=$((u1 - u0)) \
+      'BEGIN { r = f * 1000000 / fus; cores = (c1 - c0) * 1000000 / us
+               printf "page_cpu %d Hz: %.1f frames a second, %.2f of a core, %.2f ms a frame\n", hz, r, cores, cores * 1000 / r }' |
+      tee -a "$WORK/cpu.txt"
+done
+awk -v goal="$CPU_GOAL" '{ ms[$2] = $(NF - 3) }
+   END { for (hz in ms) if (hz != 60) printf "page_cpu_ratio %d Hz against 60 Hz: %.2f a frame (goal: at most %s)\n", hz, ms[hz] / ms[60], goal }' \
+   "$WORK/cpu.txt" | sort -n -k2
 echo "load_average_end $(cut -d ' ' -f 1-3 /proc/loadavg)"

@@ -21,6 +21,10 @@
 #                  openbox
 #   build-web      Emscripten: the site and its zip, their checks, and the
 #                  page in headless Chromium
+#   build-web-asan Emscripten, a Debug build (the runtime's assertions on)
+#                  under AddressSanitizer and UndefinedBehaviorSanitizer,
+#                  the library's web port with it: the page in headless
+#                  Chromium
 #
 # With --arm64 it also cross-builds the demo and its Debian package for
 # arm64, adding that architecture to dpkg, and runs their tests with the
@@ -75,7 +79,9 @@ if [ -n "$tarball" ]; then
    # faster than a version manager's shim found first on the PATH.
    [ -x /usr/bin/python3 ] && export EMSDK_PYTHON=/usr/bin/python3
    configure_with=emcmake
-   build_and_test build-web -DBLOBS_ALLEGRO_SOURCE="$tarball"
+   build_and_test build-web -DBLOBS_ALLEGRO_SOURCE="$tarball" -DBLOBS_SANITIZE=
+   build_and_test build-web-asan -DBLOBS_ALLEGRO_SOURCE="$tarball" -DCMAKE_BUILD_TYPE=Debug \
+      -DBLOBS_SANITIZE=address
 else
    echo "test.sh: the Windows and web builds were left out; give the library's allegro-4.4.3.1.tar.gz to include them"
 fi

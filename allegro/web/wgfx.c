@@ -68,11 +68,11 @@ static uint32_t web_palette[PAL_SIZE];
 
 
 
-/* web_colour_screen:
+/* _web_colour_screen:
  *  Called by the page before it shows the screen: turns the screen's
  *  pixels into the colours the canvas takes.
  */
-EMSCRIPTEN_KEEPALIVE void web_colour_screen(void)
+EMSCRIPTEN_KEEPALIVE void _web_colour_screen(void)
 {
    int i;
 
@@ -82,13 +82,13 @@ EMSCRIPTEN_KEEPALIVE void web_colour_screen(void)
 
 
 
-/* web_show:
+/* _web_show:
  *  Sizes the canvas to the screen and starts showing the screen there, in
  *  a loop on the browser's animation frames that also ends the waits for a
  *  retrace. Fails when the page has no canvas that draws in 2D. The
  *  program's memory never grows, so the picture can be read in place.
  */
-EM_JS(int, web_show, (int w, int h, const uint32_t *colours), {
+EM_JS(int, _web_show, (int w, int h, const uint32_t *colours), {
    var canvas = Module.canvas;
    var context = canvas && canvas.getContext && canvas.getContext('2d', { alpha: false });
    if (!context)
@@ -100,7 +100,7 @@ EM_JS(int, web_show, (int w, int h, const uint32_t *colours), {
    alweb.retraces = [];
 
    function paint() {
-      _web_colour_screen();
+      __web_colour_screen();
       context.putImageData(image, 0, 0);
    }
 
@@ -112,7 +112,7 @@ EM_JS(int, web_show, (int w, int h, const uint32_t *colours), {
       }
       var waiting = alweb.retraces;
       alweb.retraces = [];
-      waiting.forEach(function(resume) { resume(); });
+      waiting.forEach(alweb.wake);
    }
 
    /* The last picture stays in the canvas once the screen is closed. */
@@ -128,21 +128,22 @@ EM_JS(int, web_show, (int w, int h, const uint32_t *colours), {
 
 
 
-/* web_hide:
+/* _web_hide:
  *  Stops showing the screen.
  */
-EM_JS(void, web_hide, (void), {
+EM_JS(void, _web_hide, (void), {
    Module.alweb.hide();
 });
 
 
 
-/* web_wait_retrace:
+/* _web_wait_retrace:
  *  Hands the thread to the page until its next animation frame.
  */
-EM_ASYNC_JS(void, web_wait_retrace, (void), {
-   Module.alweb.ran = true;
-   await new Promise(function(resume) { Module.alweb.retraces.push(resume); });
+EM_JS(void, _web_wait_retrace, (void), {
+   var alweb = Module.alweb;
+   alweb.ran = true;
+   Asyncify.handleSleep(function(wakeUp) { alweb.retraces.push(wakeUp); });
 });
 
 
@@ -194,7 +195,7 @@ static BITMAP *web_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    }
    memset(web_pixels, 0, web_size);
 
-   if (web_show(w, h, web_colours) != 0) {
+   if (_web_show(w, h, web_colours) != 0) {
       _AL_FREE(b);
       web_free_screen();
       return web_gfx_error("The page has no canvas to draw in");
@@ -213,7 +214,7 @@ static BITMAP *web_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
  */
 static void web_gfx_exit(BITMAP *bmp)
 {
-   web_hide();
+   _web_hide();
    web_free_screen();
 }
 
@@ -224,7 +225,7 @@ static void web_gfx_exit(BITMAP *bmp)
  */
 static void web_vsync(void)
 {
-   web_wait_retrace();
+   _web_wait_retrace();
 }
 
 

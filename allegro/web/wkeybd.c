@@ -11,11 +11,12 @@
  *      KEY_COLON and KEY_LWIN/KEY_RWIN here, as under X11), and the places
  *      the library keeps for keys it has no name for, KEY_UNKNOWN1 to 8.
  *
- *      The browser repeats a held key itself. Tab would move the page's
- *      focus away from the program, so while the driver is installed it
- *      does not; every other key keeps its meaning to the browser. When the
- *      page loses the focus, it sees no more key releases, so the keys held
- *      then are released.
+ *      The browser repeats a held key itself, so the library does not (as
+ *      under X11, whose server repeats keys). Tab would move the page's
+ *      focus away from the program, so while the driver is installed the
+ *      browser does not act on it; every other key keeps its meaning to the
+ *      browser. When the page loses the focus, it sees no more key
+ *      releases, so the keys held then are released.
  */
 
 #include <emscripten.h>
@@ -35,7 +36,7 @@ KEYBOARD_DRIVER keyboard_web =
    empty_string,
    empty_string,
    "Web keyboard",
-   TRUE,                  /* autorepeat: the browser's */
+   FALSE,                 /* autorepeat: the browser repeats keys itself */
    web_key_init,
    web_key_exit,
    NULL, NULL, NULL,      /* poll, set_leds, set_rate */
@@ -96,36 +97,36 @@ static const struct WEB_KEY {
 
 
 
-/* web_key_press, web_key_release:
+/* _web_key_press, _web_key_release:
  *  Called by the page for each key event, while the program waits.
  */
-EMSCRIPTEN_KEEPALIVE void web_key_press(int ascii, int scancode)
+EMSCRIPTEN_KEEPALIVE void _web_key_press(int ascii, int scancode)
 {
    _handle_key_press(ascii, scancode);
 }
 
-EMSCRIPTEN_KEEPALIVE void web_key_release(int scancode)
+EMSCRIPTEN_KEEPALIVE void _web_key_release(int scancode)
 {
    _handle_key_release(scancode);
 }
 
 
 
-/* web_map_key:
+/* _web_map_key:
  *  Tells the page the scancode of one event's code.
  */
-EM_JS(void, web_map_key, (AL_CONST char *code, int scancode), {
+EM_JS(void, _web_map_key, (AL_CONST char *code, int scancode), {
    Module.alweb.keys = Module.alweb.keys || {};
    Module.alweb.keys[UTF8ToString(code)] = scancode;
 });
 
 
 
-/* web_listen:
+/* _web_listen:
  *  Starts passing the page's key events on. A key's character, when it
  *  types one, goes with its scancode into the library's key buffer.
  */
-EM_JS(void, web_listen, (int tab), {
+EM_JS(void, _web_listen, (int tab), {
    var alweb = Module.alweb;
    var held = {};
    var CONTROL_CHARACTERS = { Backspace: 8, Tab: 9, Enter: 13, Escape: 27, Delete: 127 };
@@ -142,17 +143,17 @@ EM_JS(void, web_listen, (int tab), {
       if (scancode === tab)
          event.preventDefault();
       held[scancode] = true;
-      _web_key_press(character(event), scancode);
+      __web_key_press(character(event), scancode);
    }
    function release(event) {
       var scancode = alweb.keys[event.code];
       if (!scancode || !held[scancode])
          return;
       delete held[scancode];
-      _web_key_release(scancode);
+      __web_key_release(scancode);
    }
    function releaseAll() {
-      Object.keys(held).forEach(function(scancode) { _web_key_release(Number(scancode)); });
+      Object.keys(held).forEach(function(scancode) { __web_key_release(Number(scancode)); });
       held = {};
    }
 
@@ -168,10 +169,10 @@ EM_JS(void, web_listen, (int tab), {
 
 
 
-/* web_stop_listening:
+/* _web_stop_listening:
  *  Stops passing key events on; the page's keys are the browser's again.
  */
-EM_JS(void, web_stop_listening, (void), {
+EM_JS(void, _web_stop_listening, (void), {
    Module.alweb.stopKeys();
 });
 
@@ -185,8 +186,8 @@ static int web_key_init(void)
    int i;
 
    for (i = 0; i < WEB_KEY_COUNT; i++)
-      web_map_key(web_keys[i].code, web_keys[i].scancode);
-   web_listen(KEY_TAB);
+      _web_map_key(web_keys[i].code, web_keys[i].scancode);
+   _web_listen(KEY_TAB);
    return 0;
 }
 
@@ -197,5 +198,5 @@ static int web_key_init(void)
  */
 static void web_key_exit(void)
 {
-   web_stop_listening();
+   _web_stop_listening();
 }

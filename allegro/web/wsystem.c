@@ -95,36 +95,33 @@ static _DRIVER_INFO web_no_driver_list[] = {
 
 
 
-/* web_start:
+/* _web_start:
  *  Sets up what the drivers share in the page, Module.alweb: the queue of
  *  turns given through a message channel, which the browser runs as soon as
  *  it has handled what came before, without the 4 ms that it holds nested
- *  zero timeouts to. Fails outside a page.
+ *  zero timeouts to; and the way a waiting program is taken up again. Fails
+ *  outside a page.
  *
- *  Once main() has handed the page a turn, the runtime no longer sees it
- *  return, and would neither run the exit handlers (the library's among
- *  them) nor tell the page that the program has ended; so it is told here,
- *  when main() returns at last.
+ *  A wait puts main() aside, and the runtime sees it return only once the
+ *  program ends; so each wait is ended through the runtime's callUserCallback,
+ *  as the runtime's own emscripten_sleep() ends its sleep. The runtime then
+ *  sees the program's end as it happens: when main() returns after a wait,
+ *  or the program calls exit(), it runs the exit handlers (the library's
+ *  among them) and tells the page, through Module.onExit. The status it
+ *  passes on after a wait is exit()'s, or else 0, whatever main() returns:
+ *  a program that fails after it has waited ends with exit().
  */
-EM_JS(int, web_start, (void), {
+EM_JS(int, _web_start, (void), {
    if (typeof document === 'undefined' || typeof MessageChannel === 'undefined')
       return -1;
    var channel = new MessageChannel();
    var turns = [];
-   channel.port1.onmessage = function() { turns.shift()(); };
    Module.alweb = {
       ran: true,
-      turn: function(resume) { turns.push(resume); channel.port2.postMessage(0); }
+      turn: function(f) { turns.push(f); channel.port2.postMessage(0); },
+      wake: function(wakeUp) { callUserCallback(wakeUp); }
    };
-   Asyncify.whenDone().then(function(status) {
-      try {
-         exit(status);
-      }
-      catch (e) {
-         if (!(e instanceof ExitStatus))
-            throw e;
-      }
-   });
+   channel.port1.onmessage = function() { turns.shift()(); };
    return 0;
 });
 
@@ -135,7 +132,7 @@ EM_JS(int, web_start, (void), {
  */
 static int web_sys_init(void)
 {
-   return web_start();
+   return _web_start();
 }
 
 
@@ -149,11 +146,11 @@ static void web_sys_exit(void)
 
 
 
-/* web_show_message:
+/* _web_show_message:
  *  Shows a message through the page's Module.message, or the browser's
  *  alert box when the page has none.
  */
-EM_JS(void, web_show_message, (AL_CONST char *msg), {
+EM_JS(void, _web_show_message, (AL_CONST char *msg), {
    var text = UTF8ToString(msg);
    if (Module.message)
       Module.message(text);
@@ -172,43 +169,49 @@ static void web_message(AL_CONST char *msg)
 
    if (ascii) {
       do_uconvert(msg, U_CURRENT, ascii, U_UTF8, ALLEGRO_MESSAGE_SIZE);
-      web_show_message(ascii);
+      _web_show_message(ascii);
       free(ascii);
    }
    else
-      web_show_message(msg);
+      _web_show_message(msg);
 }
 
 
 
-/* page_turn, page_sleep:
+/* _web_page_turn, _web_page_sleep:
  *  Hand the thread to the page until it has run what was waiting, or for
  *  `ms' milliseconds at least.
  */
-EM_ASYNC_JS(void, page_turn, (void), {
-   Module.alweb.ran = true;
-   await new Promise(Module.alweb.turn);
+EM_JS(void, _web_page_turn, (void), {
+   var alweb = Module.alweb;
+   alweb.ran = true;
+   Asyncify.handleSleep(function(wakeUp) {
+      alweb.turn(function() { alweb.wake(wakeUp); });
+   });
 });
 
-EM_ASYNC_JS(void, page_sleep, (unsigned int ms), {
-   Module.alweb.ran = true;
-   await new Promise(function(resume) { setTimeout(resume, ms); });
+EM_JS(void, _web_page_sleep, (unsigned int ms), {
+   var alweb = Module.alweb;
+   alweb.ran = true;
+   Asyncify.handleSleep(function(wakeUp) {
+      setTimeout(function() { alweb.wake(wakeUp); }, ms);
+   });
 });
 
 
 
-/* web_give_turn, web_sleep:
+/* _web_give_turn, _web_sleep:
  *  The same for the other drivers, which cannot call the page's functions
  *  of another file directly.
  */
-void web_give_turn(void)
+void _web_give_turn(void)
 {
-   page_turn();
+   _web_page_turn();
 }
 
-void web_sleep(unsigned int ms)
+void _web_sleep(unsigned int ms)
 {
-   page_sleep(ms);
+   _web_page_sleep(ms);
 }
 
 
@@ -218,7 +221,7 @@ void web_sleep(unsigned int ms)
  */
 static void web_yield_timeslice(void)
 {
-   web_give_turn();
+   _web_give_turn();
 }
 
 

@@ -11,10 +11,11 @@
  * vsync(), but two places would otherwise never do so and the page would
  * freeze: the tick wait, which spins until the tick comes, and the frames
  * run while Tab is held, which wait for nothing. So the tick wait hands the
- * page the thread until its clock has called the timer, and every pass of
- * the frame loop ends with a turn for the page. A turn is rest(0): it ends
- * as soon as the page has handled what was waiting, so Tab still lets
- * frames follow each other as fast as the page allows.
+ * page the thread until its clock has called the timer, in one wait, not
+ * turn after turn, and every pass of the frame loop ends with a turn for
+ * the page. A turn is rest(0): it ends as soon as the page has handled
+ * what was waiting, so Tab still lets frames follow each other as fast as
+ * the page allows.
  *
  * Nothing else differs. No request to end comes from outside the page:
  * closing it ends the program with it, and Escape is the way to end the
@@ -25,6 +26,7 @@
 #include "platform/platform.h"
 
 #include <allegro.h>
+#include <weballeg.h>
 
 #include <cstdlib>
 
@@ -65,10 +67,10 @@ void send_frame()
 {
 }
 
-/* One turn of the page's events, in which its clock may call the timer. */
+/* The page has the thread until its clock has next called the timer. */
 void wait_for_timer()
 {
-   rest(0);
+   web_wait_for_timer();
 }
 
 /* One turn of the page's events. */

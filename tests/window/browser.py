@@ -7,24 +7,32 @@ Serves the folder SITE from a loopback HTTP server of its own and drives
 Chromium through ChromeDriver, one command a line on standard input, one
 answer a line on standard output ("error: ..." when a command fails):
 
-  open [no-canvas]   opens the site's index.html; no-canvas takes the 2D
-                     context from every canvas, as a browser without one
+  open [no-canvas] [animation HZ]
+                     opens the site's index.html; no-canvas takes the 2D
+                     context from every canvas, as a browser without one;
+                     animation HZ runs the page's animation frames from
+                     timeouts, HZ a second, as a display of that rate would
   shot PATH          writes a PNG of the canvas as the page shows it
   key down|up NAME   presses or releases a key (Tab, Escape) on the page
   eval SCRIPT        the value of a JavaScript expression, as JSON
-  errors             the console's errors since the page opened, or none
+  errors             the console's errors, and the warnings of the page's
+                     scripts, where the program's standard error goes, since
+                     the page opened or this was last asked, or none
+  cpu                the seconds of CPU the page's renderer has used
   quit               ends the browser and the server
 
 The page is shown at a device pixel ratio of 1 in sRGB, so that a shot has
 the canvas's own pixels. A script added to each page before its own counts
 the browser's animation frames (shown.frames) and notes when the canvas
 first showed a picture that is not all black (shown.first, in ms since the
-navigation began).
+navigation began). Another lets the page's clock be moved on: the
+expression clock.skip(MS) adds MS milliseconds to performance.now().
 """
 import base64
 import functools
 import http.server
 import json
+import os
 import sys
 import threading
 
@@ -59,6 +67,32 @@ if (!window.shown) {
 }
 '''
 NO_CANVAS = 'HTMLCanvasElement.prototype.getContext = function () { return null; };'
+# The page's clock, which the test can move on.
+CLOCK = '''
+if (!window.clock) {
+  const now = Performance.prototype.now;
+  window.clock = { offset: 0, skip(ms) { clock.offset += ms; return true; } };
+  Performance.prototype.now = function () { return now.call(this) + clock.offset; };
+}
+'''
+# Animation frames every 1000/HZ ms by the real clock, from timeouts; put
+# before WATCH, which counts them.
+ANIMATION = '''
+if (!window.animation) {
+  window.animation = { hz: %d, waiting: new Map(), next: 1 };
+  const now = performance.now.bind(performance), period = 1000 / animation.hz;
+  let due = now() + period;
+  (function run() {
+    const callbacks = animation.waiting, t = now();
+    animation.waiting = new Map();
+    callbacks.forEach(f => f(t));
+    due = Math.max(due + period, t);
+    setTimeout(run, due - now());
+  })();
+  window.requestAnimationFrame = f => { animation.waiting.set(animation.next, f); return animation.next++; };
+  window.cancelAnimationFrame = id => { animation.waiting.delete(id); };
+}
+'''
 
 KEYS = {'Tab': Keys.TAB, 'Escape': Keys.ESCAPE}
 
@@ -83,8 +117,11 @@ def main():
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
 
     def open_page(how):
-        script = WATCH + (NO_CANVAS if how == 'no-canvas' else '')
-        driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': script})
+        words = how.split()
+        script = WATCH + (NO_CANVAS if 'no-canvas' in words else '')
+        if 'animation' in words:
+            script = ANIMATION % int(words[words.index('animation') + 1]) + script
+        driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': CLOCK + script})
         driver.get(url)
         return 'ok'
 
@@ -103,8 +140,28 @@ def main():
         (chain.key_down if action == 'down' else chain.key_up)(KEYS[name]).perform()
         return 'ok'
 
+    def cpu(_):
+        """The renderers among the processes the driver started."""
+        children, total = {}, 0
+        for pid in filter(str.isdigit, os.listdir('/proc')):
+            try:
+                with open('/proc/%s/stat' % pid) as f:
+                    fields = f.read().rpartition(')')[2].split()
+                with open('/proc/%s/cmdline' % pid, 'rb') as f:
+                    renderer = b'--type=renderer' in f.read()
+            except OSError:
+                continue
+            children.setdefault(int(fields[1]), []).append((int(pid), renderer, int(fields[11]) + int(fields[12])))
+        family = [driver.service.process.pid]
+        while family:
+            for pid, renderer, ticks in children.get(family.pop(), []):
+                family.append(pid)
+                total += ticks if renderer else 0
+        return '%.3f' % (total / os.sysconf('SC_CLK_TCK'))
+
     def errors(_):
-        found = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
+        found = [e['message'] for e in driver.get_log('browser')
+                 if e['level'] == 'SEVERE' or e['level'] == 'WARNING' and e.get('source') == 'console-api']
         return ' | '.join(found) or 'none'
 
     commands = {
@@ -113,6 +170,7 @@ def main():
         'key': key,
         'eval': lambda script: json.dumps(driver.execute_script('return ' + script), separators=(',', ':')),
         'errors': errors,
+        'cpu': cpu,
     }
     try:
         for line in sys.stdin:

@@ -590,13 +590,19 @@ stop_browser()
    stop "$pid"
 }
 
-# Opens the page and returns once its canvas shows a frame, whose count it
-# sets FIRST_T to; fails when none comes within WINDOW_WAIT seconds.
+# Opens the page, with browser.py's words for how when given, and returns
+# once its canvas shows a frame, whose count it sets FIRST_T to; fails when
+# none comes within WINDOW_WAIT seconds, or at once when the console shows
+# an error first (a sanitizer's report among them).
+#
+# usage: start_page [OPEN_WORD ...]
 start_page()
 {
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
-   browser open
+   browser open "$@"
    until take_shot first && FIRST_T=$(frame_of first); do
+      browser errors
+      [ "$BROWSER_SAYS" = none ] || fail "before the page's first frame, its console: $BROWSER_SAYS"
       [ "$(now_us)" -lt "$deadline" ] || fail "no frame of the demo within $WINDOW_WAIT s"
       sleep 0.1
    done

@@ -7,7 +7,10 @@
 # Escape ends it: the picture stops and the page says so. Nothing reaches
 # the console as an error. Then the page in a browser without WebAssembly,
 # in one whose canvas cannot draw, and from a site without its blobs.wasm,
-# says in one line why the demo cannot run.
+# says in one line why the demo cannot run. Last, with animation frames at
+# 120 and then 144 a second, as on faster displays, the paced demo keeps to
+# the tick's 100 frames a second without spinning through it, and its frames
+# go on when the page's clock is moved on by 31 minutes.
 #
 # usage: web.sh SITE BLOBS_FRAMES
 SITE=$1
@@ -74,4 +77,34 @@ cp "$SITE"/index.html "$SITE"/blobs.js "$WORK/site"
 start_browser "$WORK/site"
 browser open
 wait_for_message 10 "$NO_PROGRAM"
+stop_browser
+
+# ---- Displays faster than the tick: the page's animation frames driven at
+# 120 and 144 a second. Paced, each frame still waits for a tick, so at most
+# 100 come a second (and a little more, for the timing of the shots), and at
+# least half that on a machine busy with other work. The
+# tick wait hands the page the thread until the tick has come, not turn
+# after turn: counted around the port's queue of turns, the page gets one
+# for each frame, that of the pass's end (spinning, it got dozens). In the
+# last page the clock is moved on by 31 minutes, more than the library's
+# timer counts at once: the frames go on.
+FAST_HZ="120 144"
+TICK_SLACK=4          # frames a second beyond the tick's, for the shots' timing
+TURNS_MOST=2          # turns the page may give the program for each frame
+JUMP_MS=$((31 * 60 * 1000))
+COUNT_TURNS='(a => { const turn = a.turn; window.turns = { n: 0, since: performance.now() };
+   a.turn = f => { turns.n++; turn(f); }; return true; })(Module.alweb)'
+for hz in $FAST_HZ; do
+   start_browser "$SITE"
+   start_page animation "$hz"
+   browser eval "${COUNT_TURNS//$'\n'/ }"
+   check_paced "paced-$hz" "$GAP" $((TICK_HZ / 2)) $((TICK_HZ + TICK_SLACK))
+   browser eval 'turns.n * 1000 / (performance.now() - turns.since)'
+   awk -v hz="$hz" -v turns="$BROWSER_SAYS" -v frames="$PACED_X10" -v most="$TURNS_MOST" \
+      'BEGIN { n = turns * 10 / frames; printf "at %d Hz: %.2f turns of the page a frame\n", hz, n; exit n > most }' ||
+      fail "paced at $hz Hz, the page gave the program more than $TURNS_MOST turns a frame"
+   [ "$hz" = "${FAST_HZ##* }" ] || stop_browser
+done
+browser eval "clock.skip($JUMP_MS)"
+check_paced clock-moved-on "$GAP" $((TICK_HZ / 2)) $((TICK_HZ + TICK_SLACK))
 stop_browser
