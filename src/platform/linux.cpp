@@ -122,11 +122,6 @@ int quit_request()
    return caught_signal;
 }
 
-/* The frame is the window's as soon as it is drawn. */
-void send_frame()
-{
-}
-
 /* The tick comes from the library's timer thread while the wait spins. */
 void wait_for_timer()
 {
@@ -196,6 +191,21 @@ static void mark_window_owner()
                       PropModeReplace, reinterpret_cast<const unsigned char *>(&pid), 1);
       XFlush(_xwin.display);
    }
+   XUNLOCK();
+}
+
+/* Sends the frame just stretched onto the screen to the X server at once.
+ * The library sends it a line at a time, one request each; Xlib holds them
+ * in its buffer and sends them as it fills, so without this the last 71
+ * lines of a frame would wait for whatever flushes next, on the library's
+ * background thread up to 10 ms later, and the window would show the new
+ * frame's top over the old one's bottom meanwhile.
+ */
+void send_frame()
+{
+   XLOCK();
+   if (_xwin.display)
+      XFlush(_xwin.display);
    XUNLOCK();
 }
 
