@@ -59,13 +59,29 @@ static std::uint32_t last_serial;         /* of the latest request */
 static bool unanswered;                   /* the latest request is still waiting */
 static std::uint64_t last_msc;            /* the blank that answered the last one */
 
-/* Reads the events our connection has received: drops answers to earlier
- * requests, notes an error (Present refusing a request, or the window gone)
- * or a broken connection, and returns true once the latest request is
- * answered.
+/* Notes an error among the events XCB hands out, one after another, as
+ * next gives them: Present refusing a request, or the window gone.
+ */
+static void note_errors(xcb_generic_event_t *(*next)(xcb_connection_t *))
+{
+   while (xcb_generic_event_t *event = next(connection)) {
+      if (event->response_type == 0)
+         broken = true;
+      std::free(event);
+   }
+}
+
+/* Reads the events our connection has received: notes an error or a broken
+ * connection, drops answers to earlier requests, and returns true once the
+ * latest request is answered. The connection is read first and Present's
+ * queue last: an answer that arrives while the connection is read lands in
+ * that queue and is seen there, rather than left behind while the wait
+ * sleeps on a connection with nothing more to read. Whatever else came in
+ * meanwhile waits in XCB's own queue, and is taken from there.
  */
 static bool take_answer()
 {
+   note_errors(xcb_poll_for_event);
    while (xcb_generic_event_t *event = xcb_poll_for_special_event(connection, answers)) {
       const auto *notify = reinterpret_cast<xcb_present_complete_notify_event_t *>(event);
       if (notify->serial == last_serial) {
@@ -74,11 +90,7 @@ static bool take_answer()
       }
       std::free(event);
    }
-   while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
-      if (event->response_type == 0)
-         broken = true;
-      std::free(event);
-   }
+   note_errors(xcb_poll_for_queued_event);
    if (xcb_connection_has_error(connection))
       broken = true;
    return !unanswered;
