@@ -36,9 +36,11 @@
  *
  * This is the one file where the demo talks to Xlib itself rather than
  * through the library; x11_retrace.cpp, beside it, waits for the display's
- * retrace through XCB.
+ * retrace through XCB, and timer_watch.cpp keeps the library's timer going
+ * after the process has stood still.
  */
 #include "platform/platform.h"
+#include "platform/timer_watch.h"
 
 #include <allegro.h>
 #include <xalleg.h>
@@ -122,9 +124,13 @@ int quit_request()
    return caught_signal;
 }
 
-/* The tick comes from the library's timer thread while the wait spins. */
+/* The tick comes from the library's timer thread while the wait spins;
+ * after the process has stood still for half an hour that thread can wait
+ * that long again, and is then started afresh.
+ */
 void wait_for_timer()
 {
+   keep_timer_running();
 }
 
 /* The window's events come on the library's own threads. */

@@ -402,6 +402,47 @@ wait_for_end()
    WAITER_PID=""
 }
 
+# ---- The demo's clocks moved on, as though it had stood still
+
+CLOCK_MINUTES=0        # how far jump_clock has moved the demo's clocks
+
+# Starts the demo under WAITED, and with libfaketime (FAKETIME_LIBRARY, its
+# build for threaded programs) and any further modules given preloaded, so
+# that jump_clock can move its clocks while it runs; returns once it shows
+# frames. libfaketime reads the offset from a file at every reading of a
+# clock, allocating as it reads: under AddressSanitizer, whose allocator
+# reads the clock while it holds its own lock to see whether to give memory
+# back to the system, that would deadlock, so the allocator keeps it.
+#
+# usage: start_faked_demo [MODULE ...] [-- VARIABLE=VALUE ...]
+start_faked_demo()
+{
+   local preload=$FAKETIME_LIBRARY
+   [ -f "$FAKETIME_LIBRARY" ] ||
+      fail "libfaketime is not installed (scripts/install-deps.sh --test)"
+   while [ $# -gt 0 ] && [ "$1" != -- ]; do
+      preload=$preload:$1
+      shift
+   done
+   [ $# -gt 0 ] && shift
+   CLOCK_MINUTES=0
+   echo "+0" >"$WORK/clock"
+   start_demo "${WAITED[@]}" env LD_PRELOAD="$preload" FAKETIME_TIMESTAMP_FILE="$WORK/clock" \
+      FAKETIME_NO_CACHE=1 ASAN_OPTIONS=allocator_release_to_os_interval_ms=-1 "$@"
+   follow_waited
+}
+
+# Moves every clock of the demo started by start_faked_demo on by MINUTES
+# more, all at once, as though the whole process had stood still that long.
+# The new offset replaces the old file whole, so that no reading finds it
+# half written.
+jump_clock()
+{
+   CLOCK_MINUTES=$((CLOCK_MINUTES + $1))
+   echo "+${CLOCK_MINUTES}m" >"$WORK/clock.new"
+   mv "$WORK/clock.new" "$WORK/clock"
+}
+
 # ---- Pacing, measured from shots matched to the frame counts they show
 
 TICK_HZ=100            # the demo's 10 ms tick
