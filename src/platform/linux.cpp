@@ -48,6 +48,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <limits.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -238,13 +239,26 @@ static int on_protocol_error(Display *display, XErrorEvent *error)
    lost_display(display, text);
 }
 
+/* Whether the server has closed the connection: the read that failed was
+ * one that found nothing to read yet (EAGAIN, as the connection does not
+ * block), and there is nothing left to read either.
+ */
+static bool closed_by_server(Display *display, int cause)
+{
+   int pending = 0;
+   return cause == EAGAIN && ioctl(ConnectionNumber(display), FIONREAD, &pending) == 0 &&
+          pending <= 0;
+}
+
 /* The connection broke: killed by another client, or the server ended.
- * The reason is put as Xlib's own handler puts it.
+ * The reason is put as Xlib's own handler puts it. A connection the server
+ * closed most often shows as EAGAIN, from the last read that found nothing:
+ * Xlib then looks whether anything is left to read, and so does this.
  */
 static int on_connection_error(Display *display)
 {
    const int cause = errno;
-   if (cause == EPIPE || cause == ECONNRESET)
+   if (cause == EPIPE || cause == ECONNRESET || closed_by_server(display, cause))
       lost_display(display, "X connection broken (explicit kill or server shutdown)");
    char reason[256];
    std::snprintf(reason, sizeof reason, "fatal IO error %d (%s) on the X connection",
