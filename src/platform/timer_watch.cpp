@@ -15,9 +15,9 @@
  * and once it has seen it stand still for TIMER_OVERDUE, it restarts the
  * timer: remove_timer() ends the thread, install_timer() starts it afresh
  * with its counts from now, and the callbacks are installed again, each at
- * its own speed. Counts the demo could not see (while it was not waiting,
- * or stood still itself) start the watch afresh, so that the timer is only
- * restarted when it has failed the demo while it looked.
+ * its own speed. A time in which the demo did not look (it was not waiting,
+ * or stood still itself) starts the watch afresh, so that the timer is only
+ * restarted when it has stood still while the demo looked.
  */
 #include "platform/timer_watch.h"
 
