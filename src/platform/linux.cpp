@@ -48,7 +48,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <limits.h>
-#include <sys/ioctl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -239,26 +239,24 @@ static int on_protocol_error(Display *display, XErrorEvent *error)
    lost_display(display, text);
 }
 
-/* Whether the server has closed the connection: the read that failed was
- * one that found nothing to read yet (EAGAIN, as the connection does not
- * block), and there is nothing left to read either.
- */
-static bool closed_by_server(Display *display, int cause)
+/* Whether the server has closed its end of the connection. */
+static bool closed_by_server(Display *display)
 {
-   int pending = 0;
-   return cause == EAGAIN && ioctl(ConnectionNumber(display), FIONREAD, &pending) == 0 &&
-          pending <= 0;
+   pollfd end = {ConnectionNumber(display), POLLRDHUP, 0};
+   return poll(&end, 1, 0) == 1 && (end.revents & (POLLRDHUP | POLLHUP));
 }
 
 /* The connection broke: killed by another client, or the server ended.
  * The reason is put as Xlib's own handler puts it. A connection the server
- * closed most often shows as EAGAIN, from the last read that found nothing:
- * Xlib then looks whether anything is left to read, and so does this.
+ * closed most often shows as EAGAIN, from the last read, which found
+ * nothing, so the connection itself is asked whether the server closed it;
+ * Xlib looks whether anything is left to read, and is misled when the
+ * server's last words are still unread.
  */
 static int on_connection_error(Display *display)
 {
    const int cause = errno;
-   if (cause == EPIPE || cause == ECONNRESET || closed_by_server(display, cause))
+   if (cause == EPIPE || cause == ECONNRESET || closed_by_server(display))
       lost_display(display, "X connection broken (explicit kill or server shutdown)");
    char reason[256];
    std::snprintf(reason, sizeof reason, "fatal IO error %d (%s) on the X connection",
