@@ -33,7 +33,8 @@ REFRESH_HZ=60     # Xvfb's display, as Present reports it
 LIBRARY_HZ=70     # the library's simulated retrace
 WATCH=2           # seconds the frames are watched
 EVEN=95           # per cent of the intervals within 4 ms of a refresh
-LONGEST=50        # ms: the longest interval, three refreshes
+LONGEST=80        # ms: the longest interval, short of a wait for an answer
+                  # that does not come
 NO_ANSWER=100     # ms the demo waits for an answer before the library's wait
 LATE_HZ=20        # frames a second at least, answered late: about 40 come,
                   # and a wait for each late answer would make 4

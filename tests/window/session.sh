@@ -493,7 +493,7 @@ check_paced()
 # usage: check_frame_times WHAT SECONDS MIN MAX LONGEST [EVEN]
 SPIN_CORES=0.5
 WATCHES=3
-BOTTOM_LAG=2
+BOTTOM_LAG=3
 WHOLE=75
 check_frame_times()
 {
