@@ -23,6 +23,15 @@
  *   paced_passes        passes of the paced loop with that wait
  *   paced_hz            the same per second
  *   paced_near_pct      its intervals within 4 ms of the display's refresh
+ *   library_whole_pct   the demo's paced loop with the library's wait, its
+ *                       frames watched through Damage: those whose bottom
+ *                       line reached the X server within 2 ms of their top
+ *   library_lag_ms      the median time from top to bottom, in ms
+ *   library_whole_unsent_pct, library_lag_unsent_ms
+ *                       the same without send_frame() after the stretch,
+ *                       which leaves the frame's tail in Xlib's buffer
+ *   whole_unsent_pct, lag_ms, lag_unsent_ms
+ *                       the same with the display's wait
  *   unthrottled_passes  passes of each of the two loops below
  *   present_hz          a fixed frame stretched onto the screen as fast as it
  *                       goes: the ceiling of the unthrottled rate
@@ -34,9 +43,11 @@
  *   floor_us            the median time to move the same bytes by plain
  *                       copies
  *
- * and then five ratios against their goals, and composing against its floor:
+ * and then six ratios against their goals, and composing against its floor:
  *
  *   paced_vs_cap_pct            paced_hz / retrace_hz        goal >= 97 %
+ *   whole_frames_pct            the paced frames sent whole, with the
+ *                               display's wait               goal >= 99 %
  *   paced_cpu_pct               CPU time / wall time of the paced loop
  *                                                            goal <= 15 %
  *   unthrottled_vs_ceiling_pct  unthrottled_hz / present_hz  goal >= 75 %
@@ -52,6 +63,7 @@
  * scripts/measure-window.sh runs it under an X server of its own.
  */
 #include <allegro.h>
+#include <xalleg.h>
 
 #include <chrono>
 #include <clocale>
@@ -67,6 +79,7 @@
 #include "demo/timer.h"
 #include "demo/window.h"
 #include "floor.h"
+#include "frame_lines.h"
 #include "measuring.h"
 #include "platform/platform.h"
 #include "scene/palette.h"
@@ -76,14 +89,16 @@ using Clock = std::chrono::steady_clock;
 /* How long each measurement runs. */
 struct Lengths {
    double paced_seconds;   /* at least, of each paced loop and of vsync() alone */
+   double watched_seconds; /* of each paced loop whose frames are watched */
    int blocks;             /* blocks of each unthrottled loop, in turns */
    int block_passes;       /* passes in each block */
    int composed_frames;    /* frames composed and copied one by one */
 };
-static const Lengths FULL = {5.0, 40, 100, 2000};
-static const Lengths SMOKE = {0.5, 4, 10, 100};
+static const Lengths FULL = {5.0, 2.5, 40, 100, 2000};
+static const Lengths SMOKE = {0.5, 0.3, 4, 10, 100};
 
 static const Goal PACED_GOAL = {AT_LEAST, 97};
+static const Goal WHOLE_GOAL = {AT_LEAST, 99};
 static const Goal PACED_CPU_GOAL = {AT_MOST, 15};
 static const Goal UNTHROTTLED_GOAL = {AT_LEAST, 75};
 static const Goal COMPOSE_GOAL = {AT_MOST, 2};
@@ -94,6 +109,7 @@ static const double US_PER_S = 1e6;
 static const double TICK_US = TICK_MS * 1e3;
 static const double PER_CENT = 100;
 static const double NEAR_SECONDS = 0.004;   /* an interval this near a refresh is even */
+static const double WHOLE_MS = 2;           /* a frame whose bottom comes this soon is whole */
 
 /* Seconds from one moment of the steady clock to another. */
 static double seconds(Clock::time_point from, Clock::time_point to)
@@ -161,10 +177,57 @@ static Paced measure_paced(Stage &stage, int &t, double least_seconds, bool bare
       paced.cpu = cpu_seconds() - first_cpu;
       if (!bare) {
          stretch_to_screen(stage.buffer);
+         send_frame();
          wait_for_tick();
       }
    }
    return paced;
+}
+
+/* The frames of a paced loop watched through Damage: how many, how many
+ * whole, and the median time from top to bottom.
+ */
+struct Watched {
+   int frames = 0;
+   int whole = 0;
+   double lag_ms = 0;
+};
+
+/* Runs the demo's paced pass for the given seconds while watch reads the
+ * window's lines: with send_frame() after the stretch, as the demo does, or
+ * without it.
+ */
+static Watched measure_whole(Stage &stage, int &t, double seconds, bool send, LineWatch &watch)
+{
+   watch.begin();
+   const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                   std::chrono::duration<double>(seconds));
+   while (Clock::now() < end) {
+      tick_count.store(0, std::memory_order_relaxed);
+      t = next_frame_count(t);
+      stage.compose(t);
+      vsync();
+      stretch_to_screen(stage.buffer);
+      if (send)
+         send_frame();
+      wait_for_tick();
+      watch.read();
+   }
+   const std::vector<double> lags = watch.end();
+   Watched watched;
+   watched.frames = static_cast<int>(lags.size());
+   for (double lag : lags)
+      if (lag <= WHOLE_MS)
+         watched.whole++;
+   if (!lags.empty())
+      watched.lag_ms = median(lags);
+   return watched;
+}
+
+/* Per cent of the watched frames that were whole; none when none was seen. */
+static double whole_percent(const Watched &watched)
+{
+   return watched.frames ? PER_CENT * watched.whole / watched.frames : 0;
 }
 
 /* Per cent of the intervals that lie within NEAR_SECONDS of the period. */
@@ -302,6 +365,7 @@ int main(int argc, char **argv)
    stage.compose(t);
    vsync();
    stretch_to_screen(stage.buffer);
+   send_frame();
    const Clock::time_point first_frame = Clock::now();
    wait_for_tick();
 
@@ -313,6 +377,19 @@ int main(int argc, char **argv)
    gfx_driver->vsync = display_vsync;
    const Paced bare = measure_paced(stage, t, lengths.paced_seconds, true);
    const Paced paced = measure_paced(stage, t, lengths.paced_seconds);
+
+   /* Both waits again, their frames watched, with send_frame() and without */
+   LineWatch watch(DisplayString(_xwin.display), static_cast<xcb_window_t>(_xwin.window));
+   if (!watch.ok()) {
+      std::fprintf(stderr, "measure_window: no Damage extension to watch the window with\n");
+      return EXIT_FAILURE;
+   }
+   gfx_driver->vsync = library_vsync;
+   const Watched library_sent = measure_whole(stage, t, lengths.watched_seconds, true, watch);
+   const Watched library_unsent = measure_whole(stage, t, lengths.watched_seconds, false, watch);
+   gfx_driver->vsync = display_vsync;
+   const Watched sent = measure_whole(stage, t, lengths.watched_seconds, true, watch);
+   const Watched unsent = measure_whole(stage, t, lengths.watched_seconds, false, watch);
    Unthrottled unthrottled;
    if (!measure_unthrottled(stage, t, lengths, unthrottled)) {
       std::fprintf(stderr, "measure_window: could not make a 320x240 bitmap\n");
@@ -342,6 +419,13 @@ int main(int argc, char **argv)
    std::printf("paced_passes %d\n", paced.passes);
    std::printf("paced_hz %.3f\n", paced_hz);
    std::printf("paced_near_pct %.1f\n", near_percent(paced.intervals, 1 / retrace_hz));
+   std::printf("library_whole_pct %.1f\n", whole_percent(library_sent));
+   std::printf("library_lag_ms %.1f\n", library_sent.lag_ms);
+   std::printf("library_whole_unsent_pct %.1f\n", whole_percent(library_unsent));
+   std::printf("library_lag_unsent_ms %.1f\n", library_unsent.lag_ms);
+   std::printf("whole_unsent_pct %.1f\n", whole_percent(unsent));
+   std::printf("lag_ms %.1f\n", sent.lag_ms);
+   std::printf("lag_unsent_ms %.1f\n", unsent.lag_ms);
    std::printf("unthrottled_passes %d\n", unthrottled.passes);
    std::printf("present_hz %.1f\n", present_hz);
    std::printf("unthrottled_hz %.1f\n", unthrottled_hz);
@@ -350,6 +434,7 @@ int main(int argc, char **argv)
    std::printf("floor_us %.2f\n", floor_us);
 
    print_ratio("paced_vs_cap_pct", paced_hz, retrace_hz, "Hz", PACED_GOAL);
+   print_ratio("whole_frames_pct", sent.whole, sent.frames, "frames", WHOLE_GOAL);
    print_ratio("paced_cpu_pct", paced.cpu, paced.span, "s", PACED_CPU_GOAL);
    print_ratio("unthrottled_vs_ceiling_pct", unthrottled_hz, present_hz, "Hz", UNTHROTTLED_GOAL);
    print_ratio("compose_vs_tick_pct", compose_us, TICK_US, "us", COMPOSE_GOAL);

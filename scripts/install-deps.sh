@@ -53,9 +53,9 @@ if [ -n "$test" ]; then
    # menu entry and man on its manual page, and show with diffoscope how two
    # builds of it differ. The window's class, process id and icon are read
    # with python3-xlib, and a window manager (openbox) lists it through
-   # wmctrl.
+   # wmctrl. libfaketime moves and slows the demo's clocks while it runs.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
-   packages="$packages libxcb-damage0-dev"
+   packages="$packages libxcb-damage0-dev libfaketime"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
 fi

@@ -3,7 +3,7 @@
 # blobs_bench (composing, start-up work and the stretch, headless), then
 # measure_window in the demo's window under an Xvfb server of its own, and
 # prints what both print; measure_window does the measuring and the
-# arithmetic, and ends with the five ratios and their goals.
+# arithmetic, and ends with the six ratios and their goals.
 #
 #   scripts/measure-window.sh [--smoke] [BUILD_DIR]
 #
@@ -17,7 +17,7 @@ export LC_ALL=C          # a '.' in EPOCHREALTIME, whatever the locale
 top=$(cd "$(dirname "$0")/.." && pwd)
 
 DEFAULT_BUILD="build-measure"
-BUILD_PACKAGES=(cmake pkg-config liballegro4-dev libxcb-present-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake pkg-config liballegro4-dev libxcb-present-dev libxcb-damage0-dev libbenchmark-dev)
 BENCH_FULL=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true)
 BENCH_SMOKE=(--benchmark_min_time=0.001)
 USAGE="usage: scripts/measure-window.sh [--smoke] [BUILD_DIR]"

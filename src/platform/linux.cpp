@@ -36,9 +36,11 @@
  *
  * This is the one file where the demo talks to Xlib itself rather than
  * through the library; x11_retrace.cpp, beside it, waits for the display's
- * retrace through XCB.
+ * retrace through XCB, and timer_watch.cpp keeps the library's timer going
+ * after the process has stood still.
  */
 #include "platform/platform.h"
+#include "platform/timer_watch.h"
 
 #include <allegro.h>
 #include <xalleg.h>
@@ -46,6 +48,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <limits.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -122,14 +125,13 @@ int quit_request()
    return caught_signal;
 }
 
-/* The frame is the window's as soon as it is drawn. */
-void send_frame()
-{
-}
-
-/* The tick comes from the library's timer thread while the wait spins. */
+/* The tick comes from the library's timer thread while the wait spins;
+ * after the process has stood still for half an hour that thread can wait
+ * that long again, and is then started afresh.
+ */
 void wait_for_timer()
 {
+   keep_timer_running();
 }
 
 /* The window's events come on the library's own threads. */
@@ -199,6 +201,21 @@ static void mark_window_owner()
    XUNLOCK();
 }
 
+/* Sends the frame just stretched onto the screen to the X server at once.
+ * The library sends it a line at a time, one request each; Xlib holds them
+ * in its buffer and sends them as it fills, so without this the last 71
+ * lines of a frame would wait for whatever flushes next, on the library's
+ * background thread up to 10 ms later, and the window would show the new
+ * frame's top over the old one's bottom meanwhile.
+ */
+void send_frame()
+{
+   XLOCK();
+   if (_xwin.display)
+      XFlush(_xwin.display);
+   XUNLOCK();
+}
+
 #if defined(__clang__)
 #pragma clang diagnostic pop
 #endif
@@ -222,13 +239,24 @@ static int on_protocol_error(Display *display, XErrorEvent *error)
    lost_display(display, text);
 }
 
+/* Whether the server has closed its end of the connection. */
+static bool closed_by_server(Display *display)
+{
+   pollfd end = {ConnectionNumber(display), POLLRDHUP, 0};
+   return poll(&end, 1, 0) == 1 && (end.revents & (POLLRDHUP | POLLHUP));
+}
+
 /* The connection broke: killed by another client, or the server ended.
- * The reason is put as Xlib's own handler puts it.
+ * The reason is put as Xlib's own handler puts it. A connection the server
+ * closed most often shows as EAGAIN, from the last read, which found
+ * nothing, so the connection itself is asked whether the server closed it;
+ * Xlib looks whether anything is left to read, and is misled when the
+ * server's last words are still unread.
  */
 static int on_connection_error(Display *display)
 {
    const int cause = errno;
-   if (cause == EPIPE || cause == ECONNRESET)
+   if (cause == EPIPE || cause == ECONNRESET || closed_by_server(display))
       lost_display(display, "X connection broken (explicit kill or server shutdown)");
    char reason[256];
    std::snprintf(reason, sizeof reason, "fatal IO error %d (%s) on the X connection",

@@ -40,7 +40,8 @@ void send_frame();
 
 /* Called over and over while the frame loop waits for its tick, until the
  * tick has come. On the desktop it returns at once: the tick comes from the
- * library's timer thread while the wait spins. In a browser the page has
+ * library's timer thread while the wait spins (on Linux it restarts that
+ * thread when it has stood still far too long). In a browser the page has
  * one thread, which the demo shares with the page's events, the tick among
  * them: there it hands the thread to the page until its clock has called
  * the timer.

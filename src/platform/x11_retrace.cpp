@@ -17,17 +17,22 @@
  * connection, under the library's lock, and takes any event that comes.
  *
  * Never worse than before. Where the server has no Present, or refuses the
- * request, the library's own wait stays. A display can stop answering for a
- * while (a compositor sends no frames to a hidden window, Xwayland none to
- * one on another workspace), so a wait gives up after NO_ANSWER_MS and the
+ * request, the library's own wait paces the frames: its X11 driver's, done
+ * here so that nothing can hang it. It waits until the retrace counter
+ * that the library's timer moves 70 times a second has moved, and that
+ * timer can stand still (see timer_watch.cpp): this wait keeps it going, as
+ * the tick wait does. A display can stop answering for a while (a
+ * compositor sends no frames to a hidden window, Xwayland none to one on
+ * another workspace), so a wait gives up after NO_ANSWER_MS and the
  * library's wait paces that frame; later frames use the library's wait
- * until the late answer comes, then Present again. A signal to end cuts a
- * wait short. When this connection breaks, the library's wait takes over
- * for good; if the display is gone, that wait's round trip on the library's
- * connection meets Xlib's error handlers in linux.cpp, which end the demo
- * as they always have.
+ * until the late answer comes, then Present again. A signal to end cuts
+ * either wait short. When this connection breaks, the library's wait takes
+ * over for good; if the display is gone, that wait's round trip on the
+ * library's connection meets Xlib's error handlers in linux.cpp, which end
+ * the demo as they always have.
  */
 #include "platform/platform.h"
+#include "platform/timer_watch.h"
 
 #include <allegro.h>
 #include <xalleg.h>
@@ -53,19 +58,34 @@ static const int NO_ANSWER_MS = 100;
 static xcb_connection_t *connection;      /* ours, not the library's */
 static xcb_special_event_t *answers;      /* CompleteNotify events for our window */
 static xcb_window_t window;               /* the library's drawing window */
-static void (*library_vsync)();           /* the driver's own retrace method */
-static bool broken;                       /* our connection failed, or Present refused us */
+static bool broken;                       /* no connection, or it failed, or Present refused us */
 static std::uint32_t last_serial;         /* of the latest request */
 static bool unanswered;                   /* the latest request is still waiting */
 static std::uint64_t last_msc;            /* the blank that answered the last one */
 
-/* Reads the events our connection has received: drops answers to earlier
- * requests, notes an error (Present refusing a request, or the window gone)
- * or a broken connection, and returns true once the latest request is
- * answered.
+/* Notes an error among the events XCB hands out, one after another, as
+ * next gives them: Present refusing a request, or the window gone.
+ */
+static void note_errors(xcb_generic_event_t *(*next)(xcb_connection_t *))
+{
+   while (xcb_generic_event_t *event = next(connection)) {
+      if (event->response_type == 0)
+         broken = true;
+      std::free(event);
+   }
+}
+
+/* Reads the events our connection has received: notes an error or a broken
+ * connection, drops answers to earlier requests, and returns true once the
+ * latest request is answered. The connection is read first and Present's
+ * queue last: an answer that arrives while the connection is read lands in
+ * that queue and is seen there, rather than left behind while the wait
+ * sleeps on a connection with nothing more to read. Whatever else came in
+ * meanwhile waits in XCB's own queue, and is taken from there.
  */
 static bool take_answer()
 {
+   note_errors(xcb_poll_for_event);
    while (xcb_generic_event_t *event = xcb_poll_for_special_event(connection, answers)) {
       const auto *notify = reinterpret_cast<xcb_present_complete_notify_event_t *>(event);
       if (notify->serial == last_serial) {
@@ -74,11 +94,7 @@ static bool take_answer()
       }
       std::free(event);
    }
-   while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
-      if (event->response_type == 0)
-         broken = true;
-      std::free(event);
-   }
+   note_errors(xcb_poll_for_queued_event);
    if (xcb_connection_has_error(connection))
       broken = true;
    return !unanswered;
@@ -102,6 +118,38 @@ static bool wait_for_answer(Clock::time_point deadline)
    return !unanswered;
 }
 
+/* The library's X11 driver keeps its X lock's count in a volatile, which
+ * C++20 deprecates and clang warns of where the lock is taken; the library
+ * is C and means it.
+ */
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wdeprecated-volatile"
+#endif
+
+/* The library's wait, as its X11 driver's retrace method does it: a round
+ * trip on the library's connection, then until the library's timer has
+ * moved the retrace counter. It also ends on a request to end, and keeps
+ * the timer going when that has stood still.
+ */
+static void wait_for_simulated_retrace()
+{
+   const int last = retrace_count;
+   XLOCK();
+   XSync(_xwin.display, False);
+   XUNLOCK();
+   if (!_timer_installed)
+      return;
+   while (retrace_count == last && !quit_request()) {
+      keep_timer_running();
+      rest(1);
+   }
+}
+
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+
 /* The driver's retrace method: returns at the window's next vertical blank.
  * While an earlier request is unanswered, or for good once this connection
  * has failed, the library's own wait stands in.
@@ -111,7 +159,7 @@ static void wait_for_display_retrace()
    if (!broken && unanswered)
       take_answer();
    if (broken || unanswered) {
-      library_vsync();
+      wait_for_simulated_retrace();
       return;
    }
    last_serial++;
@@ -125,17 +173,15 @@ static void wait_for_display_retrace()
    xcb_present_notify_msc(connection, window, last_serial, last_msc + 1, 1, 0);
    xcb_flush(connection);
    if (!wait_for_answer(Clock::now() + std::chrono::milliseconds(NO_ANSWER_MS)) && !quit_request())
-      library_vsync();
+      wait_for_simulated_retrace();
 }
 
 /* Opens our connection to the library's display and asks for Present's
- * events on the drawing window; on success puts our wait in place of the
- * driver's. Where any of it fails the library's wait simply stays.
+ * events on the drawing window. Where any of it fails the library's wait
+ * stays, as this file does it.
  */
-void follow_display_retrace()
+static void open_connection()
 {
-   if (!gfx_driver || !gfx_driver->vsync || !_xwin.display || !_xwin.window)
-      return;
    xcb_connection_t *ours = xcb_connect(DisplayString(_xwin.display), nullptr);
    if (xcb_connection_has_error(ours)) {
       xcb_disconnect(ours);
@@ -159,6 +205,17 @@ void follow_display_retrace()
    const std::uint32_t eid = xcb_generate_id(connection);
    answers = xcb_register_for_special_xge(connection, &xcb_present_id, eid, nullptr);
    xcb_present_select_input(connection, eid, window, XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
-   library_vsync = gfx_driver->vsync;
+   broken = false;
+}
+
+/* Puts our wait in place of the driver's retrace method, with Present
+ * where the server has it.
+ */
+void follow_display_retrace()
+{
+   if (!gfx_driver || !gfx_driver->vsync || !_xwin.display || !_xwin.window)
+      return;
+   broken = true;
+   open_connection();
    gfx_driver->vsync = wait_for_display_retrace;
 }

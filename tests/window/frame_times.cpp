@@ -1,13 +1,15 @@
 /*
  * frame_times: watches a window's frames from outside for some seconds and
- * prints the X server's time of each, in milliseconds, one a line.
+ * prints the X server's times of each, in milliseconds, one frame a line:
+ * when its top line was drawn, and when its bottom line was.
  *
  * The demo's library sends a frame to its window a line at a time, top to
  * bottom, so the Damage extension reports every line drawn; the frame's time
- * is that of its top line. The server stamps each report as it draws, so the
- * times are the server's own, whatever this watcher's delays. It is written
- * in C++ so that reading some 30,000 reports a second takes little of a
- * machine the demo shares.
+ * is that of its top line. A frame whose bottom comes late is shown torn
+ * meanwhile: its top over the bottom of the frame before. The server stamps
+ * each report as it draws, so the times are the server's own, whatever this
+ * watcher's delays. It is written in C++ so that reading some 30,000 reports
+ * a second takes little of a machine the demo shares.
  *
  *   frame_times WINDOW SECONDS
  */
@@ -22,6 +24,7 @@
 using Clock = std::chrono::steady_clock;
 
 static const int TOP_LINE = 0;
+static const int BOTTOM_LINE = 479;   /* of the demo's 640x480 window */
 
 int main(int argc, char **argv)
 {
@@ -43,6 +46,8 @@ int main(int argc, char **argv)
    xcb_flush(c);
 
    pollfd readable = {xcb_get_file_descriptor(c), POLLIN, 0};
+   bool top_seen = false;    /* a frame's top has come, its bottom not yet */
+   xcb_timestamp_t top = 0;
    while (Clock::now() < end && !xcb_connection_has_error(c)) {
       xcb_generic_event_t *event = xcb_poll_for_event(c);
       if (!event) {
@@ -50,9 +55,16 @@ int main(int argc, char **argv)
          continue;
       }
       const auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(event);
-      if ((event->response_type & 0x7f) == damage->first_event + XCB_DAMAGE_NOTIFY &&
-          notify->area.y == TOP_LINE)
-         std::printf("%u\n", notify->timestamp);
+      if ((event->response_type & 0x7f) == damage->first_event + XCB_DAMAGE_NOTIFY) {
+         if (notify->area.y == TOP_LINE) {
+            top = notify->timestamp;
+            top_seen = true;
+         }
+         else if (notify->area.y == BOTTOM_LINE && top_seen) {
+            std::printf("%u %u\n", top, notify->timestamp);
+            top_seen = false;
+         }
+      }
       std::free(event);
    }
    xcb_disconnect(c);

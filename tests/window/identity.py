@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Prints how a window presents itself to the desktop, a line each: its
-class (instance and class), caption, _NET_WM_PID and WM_CLIENT_MACHINE,
-and how its icon pixmap compares with a picture, pixel for pixel.
+class (instance and class), caption, _NET_WM_PID (every item it holds) and
+WM_CLIENT_MACHINE, and how its icon pixmap compares with a picture, pixel
+for pixel.
 
 usage: identity.py WINDOW ICON.ppm   (WINDOW as xdotool gives it; the
        picture a binary PPM of the icon the window should carry)
@@ -64,7 +65,7 @@ def main():
     machine = window.get_full_property(Xatom.WM_CLIENT_MACHINE, Xatom.STRING)
     print(f"class: {wm_class[0]} {wm_class[1]}")
     print(f"name: {window.get_wm_name()}")
-    print(f"pid: {pid.value[0] if pid else 'none'}")
+    print(f"pid: {' '.join(str(item) for item in pid.value) if pid else 'none'}")
     print(f"machine: {machine.value.decode() if machine else 'none'}")
 
     hints = window.get_wm_hints()

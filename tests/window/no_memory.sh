@@ -5,6 +5,10 @@
 # the given number, as one does when memory runs out, and counts what is
 # made and freed. A demo that gets every blob frees all 64 when it ends.
 #
+# The same module's malloc refuses the library the memory for the pixels of
+# one of the two frame bitmaps, each alone, or of the window's screen: the
+# line says which, and for the window it gives the library's own reason.
+#
 # usage: no_memory.sh BLOBS BLOBS_FRAMES REFUSE_NEW_LIBRARY
 BLOBS=$1
 BLOBS_FRAMES=$2
@@ -14,13 +18,16 @@ REFUSE_NEW_LIBRARY=$3
 
 END_LIMIT=10      # whole seconds within which the demo must have ended
 BLOB_COUNT=64
+FRAME_PIXELS=$((320 * 240))    # bytes of a frame bitmap's pixels, 8-bit
+SCREEN_PIXELS=$((640 * 480))   # and of the window's screen
 
-# Starts the demo with allocation $1 refused.
+# Starts the demo with allocation $1 refused, and any further settings given
+# (such as REFUSE_MALLOC=...).
 launch_refusing()
 {
    rm -f "$WORK/report"
    env REFUSE_NEW="$1" REFUSE_NEW_REPORT="$WORK/report" LD_PRELOAD="$REFUSE_NEW_LIBRARY" \
-      "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
+      "${@:2}" "$BLOBS" </dev/null >"$WORK/demo.log" 2>&1 &
    DEMO_PID=$!
 }
 
@@ -35,6 +42,20 @@ for refused in 1 2 33 "$BLOB_COUNT"; do
    made=$((refused - 1))
    [ "$(cat "$WORK/report")" = "made $made freed $made" ] || fail "not every blob made was freed"
 done
+
+# Refused: the Nth allocation of SIZE bytes, and the line that says so. The
+# buffer's pixels come first, then the background's.
+while IFS=: read -r size nth line; do
+   launch_refusing 0 REFUSE_MALLOC="$size:$nth"
+   wait_for_end "$END_LIMIT"
+   echo "allocation $nth of $size bytes refused: status $DEMO_STATUS: $(cat "$WORK/demo.log")"
+   [ "$DEMO_STATUS" -eq 1 ] || fail "status $DEMO_STATUS, not 1"
+   [ "$(cat "$WORK/demo.log")" = "blobs: $line" ] || fail "not the one line: blobs: $line"
+done <<EOF
+$FRAME_PIXELS:1:could not create the 320x240 frame bitmaps
+$FRAME_PIXELS:2:could not create the 320x240 frame bitmaps
+$SCREEN_PIXELS:1:could not open a 640x480 8-bit window: Not enough memory
+EOF
 
 # With nothing refused the demo runs, and frees every blob on Escape.
 start_demo env REFUSE_NEW=0 REFUSE_NEW_REPORT="$WORK/report" LD_PRELOAD="$REFUSE_NEW_LIBRARY"

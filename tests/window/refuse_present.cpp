@@ -6,6 +6,13 @@
  *   answers     the server takes the requests for the next vertical blank
  *               but never answers one, as a compositor does for a hidden
  *               window: the requests are dropped unsent
+ *   errors      the server answers the requests, but refuses one it made
+ *               up beside each, for no window, with an error, as it does a
+ *               request it cannot carry out
+ *   late        while the file REFUSE_PRESENT_LATE is there, the server
+ *               answers each request LATE_BLANKS refreshes after the blank
+ *               asked for, well after the demo's bound; once it is gone, on
+ *               time again
  *
  * Xvfb cannot be started without Present, so this stands in for a server
  * without it. Everything else goes to XCB as it is. At exit it writes
@@ -13,6 +20,7 @@
  * for a vertical blank.
  */
 #include <dlfcn.h>
+#include <unistd.h>
 #include <xcb/present.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
@@ -22,6 +30,9 @@
 #include <cstring>
 
 static long asked = 0;
+
+/* A quarter of a second at Xvfb's 60 Hz: two and a half times the bound. */
+static const uint64_t LATE_BLANKS = 15;
 
 /* Whether REFUSE_PRESENT names this way of failing. */
 static bool refusing(const char *what)
@@ -42,7 +53,16 @@ extern "C" const xcb_query_extension_reply_t *xcb_get_extension_data(xcb_connect
    return real(c, ext);
 }
 
-/* A request for a vertical blank, counted; sent, or dropped. */
+/* Whether the answers come late now. */
+static bool late()
+{
+   const char *switch_file = std::getenv("REFUSE_PRESENT_LATE");
+   return refusing("late") && switch_file && access(switch_file, F_OK) == 0;
+}
+
+/* A request for a vertical blank, counted; sent, or dropped, or sent for a
+ * later blank.
+ */
 extern "C" xcb_void_cookie_t xcb_present_notify_msc(xcb_connection_t *c, xcb_window_t window,
                                                     uint32_t serial, uint64_t target_msc,
                                                     uint64_t divisor, uint64_t remainder)
@@ -50,10 +70,15 @@ extern "C" xcb_void_cookie_t xcb_present_notify_msc(xcb_connection_t *c, xcb_win
    asked++;
    if (refusing("answers"))
       return {0};
+   if (late())
+      target_msc += LATE_BLANKS;
    using Real = xcb_void_cookie_t (*)(xcb_connection_t *, xcb_window_t, uint32_t, uint64_t,
                                       uint64_t, uint64_t);
    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "xcb_present_notify_msc"));
-   return real(c, window, serial, target_msc, divisor, remainder);
+   const xcb_void_cookie_t cookie = real(c, window, serial, target_msc, divisor, remainder);
+   if (refusing("errors"))
+      real(c, XCB_WINDOW_NONE, serial, target_msc, divisor, remainder);
+   return cookie;
 }
 
 __attribute__((destructor)) static void report()

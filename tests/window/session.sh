@@ -409,6 +409,47 @@ wait_for_end()
    WAITER_PID=""
 }
 
+# ---- The demo's clocks moved on, as though it had stood still
+
+CLOCK_MINUTES=0        # how far jump_clock has moved the demo's clocks
+
+# Starts the demo under WAITED, and with libfaketime (FAKETIME_LIBRARY, its
+# build for threaded programs) and any further modules given preloaded, so
+# that jump_clock can move its clocks while it runs; returns once it shows
+# frames. libfaketime reads the offset from a file at every reading of a
+# clock, allocating as it reads: under AddressSanitizer, whose allocator
+# reads the clock while it holds its own lock to see whether to give memory
+# back to the system, that would deadlock, so the allocator keeps it.
+#
+# usage: start_faked_demo [MODULE ...] [-- VARIABLE=VALUE ...]
+start_faked_demo()
+{
+   local preload=$FAKETIME_LIBRARY
+   [ -f "$FAKETIME_LIBRARY" ] ||
+      fail "libfaketime is not installed (scripts/install-deps.sh --test)"
+   while [ $# -gt 0 ] && [ "$1" != -- ]; do
+      preload=$preload:$1
+      shift
+   done
+   [ $# -gt 0 ] && shift
+   CLOCK_MINUTES=0
+   echo "+0" >"$WORK/clock"
+   start_demo "${WAITED[@]}" env LD_PRELOAD="$preload" FAKETIME_TIMESTAMP_FILE="$WORK/clock" \
+      FAKETIME_NO_CACHE=1 ASAN_OPTIONS=allocator_release_to_os_interval_ms=-1 "$@"
+   follow_waited
+}
+
+# Moves every clock of the demo started by start_faked_demo on by MINUTES
+# more, all at once, as though the whole process had stood still that long.
+# The new offset replaces the old file whole, so that no reading finds it
+# half written.
+jump_clock()
+{
+   CLOCK_MINUTES=$((CLOCK_MINUTES + $1))
+   echo "+${CLOCK_MINUTES}m" >"$WORK/clock.new"
+   mv "$WORK/clock.new" "$WORK/clock"
+}
+
 # ---- Pacing, measured from shots matched to the frame counts they show
 
 TICK_HZ=100            # the demo's 10 ms tick
@@ -443,18 +484,24 @@ check_paced()
 }
 
 # Watches the paced demo's frames from outside for SECONDS (FRAME_TIMES,
-# the program frame_times: the X server's time of each, to the millisecond)
-# and fails unless they come MIN ... MAX a second and, when EVEN is given,
-# at least EVEN % of the intervals between them lie within 4 ms of a 60 Hz
-# refresh; and unless the demo used at most SPIN_CORES of a core meanwhile,
-# which a wait that spins would not. Prints the rate, the CPU used and how the intervals fall. A
-# machine busy with other work can stop the demo or the X server for a
-# tenth of a second or more, which no wait can mend: a watch that fails is
-# tried again, up to WATCHES times.
+# the program frame_times: the X server's times of the top and the bottom
+# line of each, to the millisecond) and fails unless they come MIN ... MAX
+# a second, none more than LONGEST ms after the one before, and, when EVEN
+# is given, at least EVEN % of the intervals between them lie within 4 ms
+# of a 60 Hz refresh; unless at least WHOLE % of the frames have their
+# bottom line within BOTTOM_LAG ms of their top, as a frame sent whole
+# does (one whose tail waits is shown torn meanwhile); and unless the demo
+# used at most SPIN_CORES of a core meanwhile, which a wait that spins
+# would not. Prints the rate, the CPU used, how the intervals fall and how
+# late the bottoms come. A machine busy with other work can stop the demo
+# or the X server for a tenth of a second or more, which no wait can mend:
+# a watch that fails is tried again, up to WATCHES times.
 #
-# usage: check_frame_times WHAT SECONDS MIN MAX [EVEN]
+# usage: check_frame_times WHAT SECONDS MIN MAX LONGEST [EVEN]
 SPIN_CORES=0.5
 WATCHES=3
+BOTTOM_LAG=3
+WHOLE=75
 check_frame_times()
 {
    local watch summary
@@ -471,11 +518,13 @@ watch_frame_times()
    "$FRAME_TIMES" "$CLIENT" "$2" >"$WORK/$what.times" ||
       fail "$what: could not watch the window's frames"
    cpu1=$(awk '{ print $14 + $15 }' "/proc/$DEMO_PID/stat")
-   summary=$(awk -v what="$what" -v min="$3" -v max="$4" -v even="${5:-0}" \
-                 -v cpu=$((cpu1 - cpu0)) -v hz="$(getconf CLK_TCK)" -v seconds="$2" -v spin="$SPIN_CORES" '
+   summary=$(awk -v what="$what" -v min="$3" -v max="$4" -v longest="$5" -v even="${6:-0}" \
+                 -v cpu=$((cpu1 - cpu0)) -v hz="$(getconf CLK_TCK)" -v seconds="$2" \
+                 -v spin="$SPIN_CORES" -v lag="$BOTTOM_LAG" -v whole="$WHOLE" '
       NR > 1 { d = $1 - last; n++; count[d]++; if (d >= 16.667 - 4 && d <= 16.667 + 4) near++
                if (n == 1 || d < lo) lo = d; if (n == 1 || d > hi) hi = d }
-      NR == 1 { first = $1 } { last = $1 }
+      NR == 1 { first = $1 }
+      { last = $1; l = $2 - $1; late[l]++; if (l <= lag) sent++; if (l > worst) worst = l }
       END {
          if (n < 2) { print what ": " NR " frames seen"; exit 1 }
          rate = n * 1000 / (last - first); cores = cpu / hz / seconds
@@ -484,8 +533,14 @@ watch_frame_times()
          line = "   intervals (ms: how many):"
          for (d = lo; d <= hi; d++) if (d in count) line = line " " d ":" count[d]
          print line
+         printf "   %d of %d frames (%.0f %%) whole within %d ms, bottom after top (ms: how many):", \
+            sent, NR, 100 * sent / NR, lag
+         for (d = 0; d <= worst; d++) if (d in late) printf " %d:%d", d, late[d]
+         print ""
          if (rate < min || rate > max) { print what ": not " min " ... " max " a second"; exit 1 }
+         if (hi > longest) { print what ": an interval longer than " longest " ms"; exit 1 }
          if (100 * near < even * n) { print what ": fewer than " even " % of the intervals"; exit 1 }
+         if (100 * sent < whole * NR) { print what ": fewer than " whole " % of the frames whole"; exit 1 }
          if (cores > spin) { print what ": the paced demo used more than " spin " of a core"; exit 1 }
       }' "$WORK/$what.times") || return 1
    echo "$summary"
