@@ -39,7 +39,8 @@ set(window ${PROJECT_SOURCE_DIR}/tests/window)
 # program of this machine, takes this machine's build of it, and the
 # emulated program reads its clocks through the emulator.
 find_file(BLOBS_HOST_FAKETIME libfaketimeMT.so.1
-          PATHS /usr/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/faketime NO_DEFAULT_PATH)
+          PATHS /usr/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/faketime
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 add_test(NAME window_frame
          COMMAND ${window}/frame.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} ${BLOBS_HOST_FAKETIME})
 # No module to preload into the emulated program: only Present's pacing.

@@ -412,34 +412,51 @@ wait_for_end()
 # ---- The demo's clocks moved on, as though it had stood still
 
 CLOCK_MINUTES=0        # how far jump_clock has moved the demo's clocks
+FAKED=()               # the command that fakes them (fake_clocks)
 
-# Starts the demo under WAITED, and with libfaketime (FAKETIME_LIBRARY, its
-# build for threaded programs) and any further modules given preloaded, so
-# that jump_clock can move its clocks while it runs; returns once it shows
-# frames. libfaketime reads the offset from a file at every reading of a
-# clock, allocating as it reads: under AddressSanitizer, whose allocator
-# reads the clock while it holds its own lock to see whether to give memory
-# back to the system, that would deadlock, so the allocator keeps it.
+# Sets FAKED to the command that runs what follows it with libfaketime
+# (FAKETIME_LIBRARY, its build for threaded programs) and any further
+# modules given preloaded, reading the clocks' offset from a file that
+# jump_clock rewrites, at first none. libfaketime reads that file at every
+# reading of a clock, allocating as it reads: under AddressSanitizer, whose
+# allocator reads the clock while it holds its own lock to see whether to
+# give memory back to the system, that would deadlock, so the allocator
+# keeps it.
 #
-# usage: start_faked_demo [MODULE ...] [-- VARIABLE=VALUE ...]
-start_faked_demo()
+# usage: fake_clocks [MODULE ...]
+fake_clocks()
 {
    local preload=$FAKETIME_LIBRARY
    [ -f "$FAKETIME_LIBRARY" ] ||
       fail "libfaketime is not installed (scripts/install-deps.sh --test)"
+   for module in "$@"; do
+      preload=$preload:$module
+   done
+   CLOCK_MINUTES=0
+   echo "+0" >"$WORK/clock"
+   FAKED=(env LD_PRELOAD="$preload" FAKETIME_TIMESTAMP_FILE="$WORK/clock" FAKETIME_NO_CACHE=1
+          ASAN_OPTIONS=allocator_release_to_os_interval_ms=-1)
+}
+
+# Starts the demo under WAITED with its clocks faked (fake_clocks), with any
+# further modules given preloaded, so that jump_clock can move its clocks
+# while it runs; returns once it shows frames.
+#
+# usage: start_faked_demo [MODULE ...] [-- VARIABLE=VALUE ...]
+start_faked_demo()
+{
+   local modules=()
    while [ $# -gt 0 ] && [ "$1" != -- ]; do
-      preload=$preload:$1
+      modules+=("$1")
       shift
    done
    [ $# -gt 0 ] && shift
-   CLOCK_MINUTES=0
-   echo "+0" >"$WORK/clock"
-   start_demo "${WAITED[@]}" env LD_PRELOAD="$preload" FAKETIME_TIMESTAMP_FILE="$WORK/clock" \
-      FAKETIME_NO_CACHE=1 ASAN_OPTIONS=allocator_release_to_os_interval_ms=-1 "$@"
+   fake_clocks "${modules[@]}"
+   start_demo "${WAITED[@]}" "${FAKED[@]}" "$@"
    follow_waited
 }
 
-# Moves every clock of the demo started by start_faked_demo on by MINUTES
+# Moves every clock of the demo started with its clocks faked on by MINUTES
 # more, all at once, as though the whole process had stood still that long.
 # The new offset replaces the old file whole, so that no reading finds it
 # half written.
@@ -448,6 +465,27 @@ jump_clock()
    CLOCK_MINUTES=$((CLOCK_MINUTES + $1))
    echo "+${CLOCK_MINUTES}m" >"$WORK/clock.new"
    mv "$WORK/clock.new" "$WORK/clock"
+}
+
+# Jumps the demo's clocks by MINUTES while it is paced, or with Tab held
+# when HOW says tab, and fails unless paced frames come again, at least MIN
+# a second over the WATCH seconds that follow.
+#
+# usage: check_clock_jump MINUTES paced|tab MIN
+CLOCK_TAB_HOLD=0.3     # seconds Tab is held before the jump, and after it
+CLOCK_WATCH=2
+check_clock_jump()
+{
+   if [ "$2" = tab ]; then
+      xdotool keydown Tab
+      sleep "$CLOCK_TAB_HOLD"
+      jump_clock "$1"
+      sleep "$CLOCK_TAB_HOLD"
+      xdotool keyup Tab
+   else
+      jump_clock "$1"
+   fi
+   check_paced "$1 minutes on ($2)" "$CLOCK_WATCH" "$3" $((TICK_HZ + 2))
 }
 
 # ---- Pacing, measured from shots matched to the frame counts they show
