@@ -117,5 +117,5 @@ add_test(NAME web_reproducible
                  ${CMAKE_CPACK_COMMAND} ${PROJECT_SOURCE_DIR} --web ${allegro_tarball})
 set_tests_properties(web_page web_keys web_zip web_reproducible PROPERTIES LABELS web)
 # Alone on the cores while rates are measured.
-set_tests_properties(web_page PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+set_tests_properties(web_page PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 set_tests_properties(web_reproducible PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
