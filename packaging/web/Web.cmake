@@ -51,15 +51,15 @@ configure_file(${icons_dir}/web/blobs-512.png ${site_dir}/blobs-512.png COPYONLY
 
 # The service worker, which keeps what the page needs for a visit without a
 # network, under a name made from the contents of every other file of the
-# site.
-set(site_files index.html page.js page.css blobs.js blobs.wasm blobs.png blobs.webmanifest
-               blobs-192.png blobs-512.png)
+# site. It is written again whenever the program is linked again (blobs.js,
+# which blobs.wasm comes with) or a file of the page changes.
+set(page_files index.html page.js page.css blobs.png blobs.webmanifest blobs-192.png blobs-512.png)
 set(offline_files index.html page.js page.css blobs.js blobs.wasm blobs.png blobs.webmanifest)
-list(TRANSFORM site_files PREPEND ${site_dir}/ OUTPUT_VARIABLE site_paths)
+list(TRANSFORM page_files PREPEND ${site_dir}/ OUTPUT_VARIABLE page_paths)
 add_custom_command(OUTPUT ${site_dir}/sw.js
   COMMAND ${CMAKE_COMMAND} -DSITE=${site_dir} -DTEMPLATE=${web_dir}/sw.js.in
           "-DFILES=${offline_files}" -P ${web_dir}/offline.cmake
-  DEPENDS blobs ${site_paths} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
+  DEPENDS blobs ${page_paths} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
   COMMENT "The service worker, named after the site's contents"
   VERBATIM)
 add_custom_target(site ALL DEPENDS ${site_dir}/sw.js)
@@ -81,7 +81,8 @@ endif()
 configure_file(${runtime_licence} ${zip_dir}/licenses/emscripten.txt COPYONLY)
 
 set(BLOBS_COMPONENT blobs)
-install(FILES ${site_paths} ${site_dir}/sw.js ${zip_dir}/README.txt ${zip_dir}/LICENSE.txt
+install(FILES ${page_paths} ${site_dir}/blobs.js ${site_dir}/blobs.wasm ${site_dir}/sw.js
+              ${zip_dir}/README.txt ${zip_dir}/LICENSE.txt
         DESTINATION . COMPONENT ${BLOBS_COMPONENT})
 install(FILES ${zip_dir}/licenses/allegro.txt ${zip_dir}/licenses/emscripten.txt
         DESTINATION licenses COMPONENT ${BLOBS_COMPONENT})
