@@ -30,7 +30,8 @@ and, for the page on other screens and networks:
   serve FOLDER       serves FOLDER in place of SITE, at the same address
   network off|on     cuts the network, as the browser's own emulation does
                      and with the server hanging up on every request, and
-                     brings it back
+                     brings it back; cut, it empties the browser's HTTP
+                     cache, which would otherwise answer for the files
   installable        the reasons Chromium gives why the page cannot be
                      installed as an app, or none
 
@@ -213,6 +214,8 @@ def main():
         driver.execute_cdp_cmd('Network.enable', {})
         driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
             'offline': off, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
+        if off:
+            driver.execute_cdp_cmd('Network.clearBrowserCache', {})
         QuietHandler.served['off'] = off
         return 'ok'
 
@@ -246,7 +249,7 @@ def main():
             try:
                 answer = commands[command](argument)
             except Exception as e:  # the test reads the reason
-                answer = 'error: ' + ' '.join(str(e).split())
+                answer = 'error: ' + ' '.join((getattr(e, 'msg', None) or str(e)).split())
             print(answer, flush=True)
     finally:
         driver.quit()
