@@ -5,7 +5,8 @@
 # OUT_DIR/SIZExSIZE/blobs.png. The window's own icon is the 48 pixel one
 # again, as XPM data that the demo compiles in: OUT_DIR/48x48/blobs.xpm.
 # The Windows program carries the same picture at the sizes Windows asks
-# for, in one icon file: OUT_DIR/windows/blobs.ico.
+# for, in one icon file: OUT_DIR/windows/blobs.ico. The web page, installed
+# as an app, has it at 192 and 512 pixels: OUT_DIR/web/blobs-SIZE.png.
 #
 # usage: packaging/make-icon.sh [BLOBS_FRAMES [OUT_DIR]]
 #        (default: build/blobs-frames and packaging/icons, the committed ones)
@@ -17,6 +18,8 @@ SQUARE=240        # the frame's height: the middle square of a 320x240 frame
 SIZES="48 128"    # the icon sizes installed
 WINDOW_SIZE=48    # the size of the window's icon, the one window managers ask for
 ICO_SIZES="16 32 48 256"   # title bar, taskbar, Explorer's views
+WEB_SIZE=192      # the web app's icon on a home screen
+WEB_LARGE=512     # the web app's splash screen: the square doubled, on black
 
 frames_tool="${1:-$root/build/blobs-frames}"
 out="${2:-$root/packaging/icons}"
@@ -51,6 +54,16 @@ done
 mkdir -p "$out/windows"
 # shellcheck disable=SC2086 # one word for each picture
 convert $ico_parts -define png:exclude-chunks=date,time "ico:$out/windows/blobs.ico"
+
+# The web app's icons. The large one is not scaled smoothly but doubled,
+# each pixel a 2x2 square, on a black border: sharp, and a quarter of the
+# bytes, which a visit to the page downloads.
+mkdir -p "$out/web"
+scaled "$WEB_SIZE" "$out/web/blobs-$WEB_SIZE.png"
+border=$(((WEB_LARGE - 2 * SQUARE) / 2))
+convert "$frame" -gravity center -crop "${SQUARE}x$SQUARE+0+0" +repage \
+   -sample "$((2 * SQUARE))x$((2 * SQUARE))" -bordercolor black -border "$border" \
+   -strip -define png:exclude-chunks=date,time "png:$out/web/blobs-$WEB_LARGE.png"
 
 # The XPM is written here rather than by ImageMagick, whose XPM writer cuts
 # the scaled picture's few hundred colours down to fewer than half. Every

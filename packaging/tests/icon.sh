@@ -1,5 +1,6 @@
 #!/bin/sh
-# The committed icons, the menu's PNGs and the window's XPM, still show what
+# The committed icons, the menu's PNGs, the window's XPM, the Windows
+# program's icon file and the web app's PNGs, still show what
 # packaging/make-icon.sh makes from the demo's frame today, pixel for pixel:
 # a change to the picture that the icons were not made again for fails here.
 # Pixels, not bytes, are compared, since another ImageMagick may write the
@@ -17,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 
 status=0
 made=0
-for icon in "$work"/*/blobs.*; do
+for icon in "$work"/*/blobs*.*; do
    name="$(basename "$(dirname "$icon")")/$(basename "$icon")"
    made=$((made + 1))
    if [ ! -f "$committed/$name" ]; then
@@ -44,6 +45,6 @@ for icon in "$work"/*/blobs.*; do
    done
 done
 [ "$made" -gt 0 ] || { echo "FAIL: make-icon.sh made no icon"; exit 1; }
-[ "$(find "$committed" -name 'blobs.*' | wc -l)" -eq "$made" ] ||
+[ "$(find "$committed" -name 'blobs*.*' | wc -l)" -eq "$made" ] ||
    { echo "FAIL: icons committed that make-icon.sh no longer makes"; status=1; }
 exit "$status"

@@ -28,11 +28,12 @@ if [ "$platform" = win64 ]; then
           licenses/gcc-runtime.txt licenses/mingw-w64-runtime.txt"
    readme_lines="^Escape ^Tab"
 else
-   files="LICENSE.txt README.txt blobs.js blobs.png blobs.wasm index.html licenses/
-          licenses/allegro.txt licenses/emscripten.txt"
+   site="blobs-192.png blobs-512.png blobs.js blobs.png blobs.wasm blobs.webmanifest index.html
+         page.css page.js sw.js"
+   files="LICENSE.txt README.txt $site licenses/ licenses/allegro.txt licenses/emscripten.txt"
    readme_lines="^Escape ^Tab python3.-m.http.server"
 fi
-expected=$(for f in $files; do echo "$name/$f"; done)
+expected=$(for f in $files; do echo "$name/$f"; done | LC_ALL=C sort)
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -56,7 +57,7 @@ grep -q "giftware" "$out/$name/licenses/allegro.txt" ||
 echo "README.txt: version $version and the keys; licenses/allegro.txt: the giftware licence"
 
 if [ "$platform" = web ]; then
-   for file in blobs.js blobs.png blobs.wasm index.html; do
+   for file in $site; do
       cmp -s "$build/site/$file" "$out/$name/$file" || { echo "FAIL: its $file is not the built one"; status=1; }
    done
    echo "the site: the built one"

@@ -103,7 +103,28 @@ take_shot()
 frame_of()
 {
    convert "$SHOT:$WORK/$1.$SHOT" "$WORK/$1.ppm" || fail "convert could not read $1.$SHOT"
+   [ "$SHOT" = png ] && { to_window_size "$1" || return 1; }
    "$BLOBS_FRAMES" match "$WORK/$1.ppm" ${2:+"$2" "$LAST_COUNT"} 2>>"$WORK/match.log"
+}
+
+# A page's canvas shown at another size than 640x480, as on a phone or full
+# screen, makes a shot of another size: shot NAME.ppm is made 640x480, the
+# window's size, when each of the frame's pixels shows as a square of whole
+# device pixels of one colour, and otherwise returns 1.
+to_window_size()
+{
+   local magic width height size
+   { read -r magic; read -r width height; } <"$WORK/$1.ppm"   # P6, then the size
+   size=${width}x$height
+   [ "$size" = 640x480 ] && return 0
+   convert "$WORK/$1.ppm" -sample 320x240 "$WORK/$1-frame.ppm" || fail "convert could not scale $1.ppm"
+   convert "$WORK/$1-frame.ppm" -sample "$size!" "$WORK/$1-again.ppm" || fail "convert could not scale $1.ppm"
+   if ! compare -metric AE "$WORK/$1.ppm" "$WORK/$1-again.ppm" null: 2>>"$WORK/match.log"; then
+      echo " pixels of $1 ($size) differ from its frame's pixels as squares of whole device pixels" \
+         >>"$WORK/match.log"
+      return 1
+   fi
+   convert "$WORK/$1-frame.ppm" -sample 640x480 "$WORK/$1.ppm"
 }
 
 # Sets WINDOW to the demo's window once it is shown; fails the test when
@@ -242,10 +263,15 @@ icon: 48x48, 2304 opaque pixels, 0 differ"
 
 # Holds a key down for the given seconds; it goes to the demo's window, which
 # lies under the pointer. The demo reads the key state, not key presses, so a
-# mere tap could fall between two of its reads.
+# mere tap could fall between two of its reads. In a browser, touch holds a
+# finger on the page's picture.
 hold_key()
 {
-   if [ -n "$BROWSER_PID" ]; then
+   if [ -n "$BROWSER_PID" ] && [ "$1" = touch ]; then
+      browser touch start
+      sleep "$2"
+      browser touch end
+   elif [ -n "$BROWSER_PID" ]; then
       browser key down "$1"
       sleep "$2"
       browser key up "$1"
@@ -594,25 +620,27 @@ watch_frame_times()
 # within that allowance could a hold go unproved.
 #
 # With FLOOR, the demo must outrun FLOOR frames a second rather than the tick.
+# With HOLD, that is held in place of Tab: touch, for a finger held on the
+# page's picture.
 #
-# usage: check_tab_outruns_tick HOLDS SECONDS PROVED [FLOOR]
+# usage: check_tab_outruns_tick HOLDS SECONDS PROVED [FLOOR [HOLD]]
 check_tab_outruns_tick()
 {
-   local hold proved=0 ta ua allowed r floor=${4:-$TICK_HZ}
+   local hold proved=0 ta ua allowed r floor=${4:-$TICK_HZ} held=${5:-Tab}
    for hold in $(seq "$1"); do
       take_point "hold$hold-before"
-      hold_key Tab "$2"
+      hold_key "$held" "$2"
       take_point "hold$hold-after"
       match_point "hold$hold-before";            ta=$POINT_T; ua=$POINT_US
       match_point "hold$hold-after" "$ta"
       allowed=$((floor * (POINT_US - ua) / 1000000 + 1))
       r=$(rate_x10 $((POINT_T - ta)) $((POINT_US - ua)))
-      echo "Tab held $2 s: at least $((POINT_T - ta)) frames in $(seconds $((POINT_US - ua))) s," \
+      echo "$held held $2 s: at least $((POINT_T - ta)) frames in $(seconds $((POINT_US - ua))) s," \
            "at least $((r / 10)).$((r % 10)) a second; $floor a second make $allowed"
       [ $((POINT_T - ta)) -gt "$allowed" ] && proved=$((proved + 1))
    done
    [ "$proved" -ge "$3" ] ||
-      fail "with Tab held the demo outran $floor a second in $proved holds of $1, not $3"
+      fail "with $held held the demo outran $floor a second in $proved holds of $1, not $3"
 }
 
 # ---- The Windows program under Wine
@@ -686,13 +714,18 @@ stop_browser()
 # Opens the page, with browser.py's words for how when given, and returns
 # once its canvas shows a frame, whose count it sets FIRST_T to; fails when
 # none comes within WINDOW_WAIT seconds, or at once when the console shows
-# an error first (a sanitizer's report among them).
+# an error first (a sanitizer's report among them). wait_for_page_frame
+# waits in the same way for a page already opened.
 #
 # usage: start_page [OPEN_WORD ...]
 start_page()
 {
-   local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
    browser open "$@"
+   wait_for_page_frame
+}
+wait_for_page_frame()
+{
+   local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
    until take_shot first && FIRST_T=$(frame_of first); do
       browser errors
       [ "$BROWSER_SAYS" = none ] || fail "before the page's first frame, its console: $BROWSER_SAYS"

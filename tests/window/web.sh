@@ -4,36 +4,109 @@
 # demo, pixel for pixel. Paced, the demo follows the browser's animation
 # frames (60 a second here) and never runs past the 10 ms tick; Tab held
 # runs it at least twice as fast, and the pacing comes back on release.
+# Full screen, through the page's control, shows the picture as large as
+# whole device pixels allow, on black; Escape leaves full screen, and only
+# the next one ends the demo.
 # Escape ends it: the picture stops and the page says so. Nothing reaches
-# the console as an error. Then the page in a browser without WebAssembly,
-# in one whose canvas cannot draw, and from a site without its blobs.wasm,
-# says in one line why the demo cannot run. Last, with animation frames at
-# 120 and then 144 a second, as on faster displays, the paced demo keeps to
-# the tick's 100 frames a second without spinning through it, and its frames
-# go on when the page's clock is moved on by 31 minutes.
+# the console as an error, and the page's content policy refuses nothing.
+# Once it has ended, Tab reaches the page's control to start it again,
+# which starts it from its first frame, paced.
+#
+# As a phone with touch shows it, upright and turned: the picture whole on
+# the screen, no wider than it, as large as whole device pixels allow with
+# the line under it, which speaks of touch; its frames exact; a touch held
+# on it runs the demo as Tab does, and slid off it, paced again.
+#
+# Served with a strict content policy as a header: in another page's frame
+# the line says to click the picture first, and then tells the keys; the
+# page shows frames and the policy refuses nothing; Chromium finds it
+# installable. Opened again with the network cut, it shows the demo; a
+# second build, visited online, takes the first one's place.
+#
+# Then the page in a browser without WebAssembly, in one whose canvas
+# cannot draw, and from a site without its blobs.wasm, says in one line why
+# the demo cannot run. Last, with animation frames at 120 and then 144 a
+# second, as on faster displays, the paced demo keeps to the tick's 100
+# frames a second without spinning through it, and its frames go on when
+# the page's clock is moved on by 31 minutes.
 #
 # usage: web.sh SITE BLOBS_FRAMES
 SITE=$1
 BLOBS_FRAMES=$2
 # shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
+WEB_DIR=$(dirname "$0")/../../packaging/web
 
 GAP=1.5           # seconds between the shots of a paced measure
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=1        # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
 
-ENDED="The demo has ended. Reload the page to start it again."
+ENDED="The demo has ended."
+KEYS="Escape ends the demo; hold Tab to let it run as fast as it can."
+CLICK="Click the picture first, so that the keys reach the demo: then Escape ends it, and holding Tab lets it run as fast as it can."
+TOUCH="Touch and hold the picture to let it run as fast as it can."
+POLICY="default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; object-src 'none'; base-uri 'none'"
+SCREEN=1600x1200  # the screen full screen fills, room for twice the window's picture
+PHONE="390 844"   # a phone's screen upright, in CSS pixels; its ratio is 3
+LOW_FRAME=120     # a first frame seen no later than this is one from the start
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
 NO_CANVAS="could not open a 640x480 8-bit window: The page has no canvas to draw in"
 NO_PROGRAM="The demo could not start: blobs.wasm: 404 File not found"
 
-start_browser "$SITE"
+# Polls the page with EXPRESSION until it is true; fails after SECONDS.
+#
+# usage: wait_until SECONDS EXPRESSION
+wait_until()
+{
+   local deadline=$(($(now_us) + $1 * 1000000))
+   until browser eval "$2" && [ "$BROWSER_SAYS" = true ]; do
+      [ "$(now_us)" -lt "$deadline" ] || fail "the page did not come to $2 within $1 s"
+      sleep 0.1
+   done
+}
+
+# The picture's place: the device pixels each of the frame's pixels takes
+# (0 when they are not whole, or not square); whether it lies whole inside
+# the viewport, in the middle across; whether the page is wider than the
+# viewport; and whether a picture one device pixel a frame pixel larger
+# would still fit, with the rest of the page's column.
+PLACE='(() => { const c = document.querySelector("canvas").getBoundingClientRect(), r = devicePixelRatio;
+   const kw = c.width * r / 320, kh = c.height * r / 240, k = Math.round(kw);
+   const column = document.querySelector("main").getBoundingClientRect().height - c.height;
+   const rest = document.fullscreenElement ? 0 : column, next = k + 1;
+   return [Math.abs(kw - k) < 0.01 && Math.abs(kh - k) < 0.01 ? k : 0,
+           c.left >= 0 && c.top >= 0 && c.right <= innerWidth && c.bottom <= innerHeight &&
+              Math.abs(c.left + c.right - innerWidth) <= 1,
+           document.documentElement.scrollWidth > innerWidth,
+           next * 320 / r <= innerWidth && next * 240 / r + rest <= innerHeight]; })()'
+
+# Fails unless the picture lies whole on the screen, crisp, as large as
+# fits and no larger than MOST device pixels a frame pixel, with no sideways
+# scrolling; sets SCALE to its device pixels for each frame pixel.
+#
+# usage: check_place WHAT MOST
+check_place()
+{
+   local whole wider larger
+   browser eval "${PLACE//$'\n'/ }"
+   IFS=, read -r SCALE whole wider larger <<<"${BROWSER_SAYS//[][]/}"
+   echo "$1: $BROWSER_SAYS (device pixels a frame pixel; whole and centred; wider; room for larger)"
+   [ "$SCALE" -gt 0 ] || fail "$1: the picture's pixels are not whole squares of device pixels"
+   [ "$whole" = true ] || fail "$1: the picture does not lie whole in the middle of the viewport"
+   [ "$wider" = false ] || fail "$1: the page scrolls sideways"
+   if [ "$SCALE" -gt "$2" ] || { [ "$larger" = true ] && [ "$SCALE" -lt "$2" ]; }; then
+      fail "$1: the picture takes $SCALE device pixels a frame pixel, not as many as fit, at most $2"
+   fi
+}
+
+start_browser "$SITE" "--screen-info={$SCREEN}"
 start_page
 browser eval '(c => [c.width, c.height, c.clientWidth, c.clientHeight])(document.querySelector("canvas"))'
 [ "$BROWSER_SAYS" = "[640,480,640,480]" ] ||
    fail "the canvas's size and the size shown are $BROWSER_SAYS, not 640x480"
 echo "canvas: 640x480, shown at 640x480"
+wait_for_message 10 "$KEYS"
 check_frames 3 0.3
 
 # The rate the browser shows animation frames at, which paced frames follow.
@@ -46,6 +119,27 @@ paced_max=$((animation_hz + 2 < TICK_HZ ? animation_hz + 2 : TICK_HZ))
 check_paced paced "$GAP" $((animation_hz * 9 / 10)) "$paced_max"
 check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" $((PACED_X10 * 2 / 10))
 check_paced released "$GAP" $((animation_hz * 9 / 10)) "$paced_max"
+
+# ---- Full screen, and out again
+
+browser click full
+wait_until 10 '!!document.fullscreenElement'
+check_place "full screen" 99
+[ "$SCALE" -gt 2 ] || fail "full screen: the screen has no room for a larger picture than the window's"
+browser eval 'getComputedStyle(document.fullscreenElement).backgroundColor'
+[ "$BROWSER_SAYS" = '"rgb(0, 0, 0)"' ] || fail "full screen: the picture lies on $BROWSER_SAYS, not black"
+check_frames 2 0.3
+browser key down Escape
+wait_until 10 '!document.fullscreenElement'
+browser key up Escape
+check_place "full screen left" 2
+# Still running, and paced. The checks of the rate after this one ask only
+# that the demo runs and never passes the tick, as Tab held would: the
+# paced rate's bounds are the checks above's, and each more of them would
+# be one more to spoil on a busy machine.
+check_paced after-full-screen "$GAP" 1 "$TICK_HZ"
+
+# ---- The end, and starting again
 
 browser key down Escape
 wait_for_message 10 "$ENDED"
@@ -60,6 +154,105 @@ echo "the picture stays at frame $t_end"
 browser errors
 [ "$BROWSER_SAYS" = none ] || fail "errors in the console: $BROWSER_SAYS"
 echo "console: no errors"
+browser eval 'shown.refused'
+[ "$BROWSER_SAYS" = "[]" ] || fail "the page's content policy refused $BROWSER_SAYS"
+echo "content policy: nothing refused"
+
+browser key down Tab
+browser key up Tab
+browser eval 'document.activeElement.id'
+[ "$BROWSER_SAYS" = '"again"' ] || fail "Tab does not reach the control to start again: $BROWSER_SAYS has the focus"
+browser eval 'performance.timeOrigin'; opened=$BROWSER_SAYS
+browser key down Enter
+browser key up Enter
+wait_until 10 "performance.timeOrigin !== $opened && document.readyState === 'complete'"
+wait_for_page_frame
+[ "$FIRST_T" -le "$LOW_FRAME" ] || fail "started again, the demo's first frame seen is $FIRST_T"
+echo "started again: frame $FIRST_T first"
+check_paced started-again "$GAP" 1 "$TICK_HZ"
+stop_browser
+
+# ---- A phone, upright and turned
+
+start_browser "$SITE"
+browser phone "$PHONE"
+browser open
+wait_for_message 10 "$TOUCH"
+check_place "phone upright" 6
+wait_for_page_frame
+check_frames 2 0.3
+check_paced phone-paced "$GAP" 1 "$TICK_HZ"
+check_tab_outruns_tick 2 "$TAB_HOLD" 1 $((PACED_X10 * 2 / 10)) touch
+# Slid off the picture, the finger no longer holds the pacing off.
+browser touch start
+browser touch off
+check_paced touch-slid-off "$GAP" 1 "$TICK_HZ"
+browser touch end
+read -r w h <<<"$PHONE"
+browser phone "$h $w"
+wait_until 10 'innerWidth > innerHeight'
+sleep 0.2   # for the page's handler of the resize
+check_place "phone turned" 6
+check_frames 2 0.3
+stop_browser
+
+# ---- A strict content policy, the keyboard's focus, installing, offline
+
+start_browser "$SITE"
+browser policy "$POLICY"
+browser open framed
+wait_for_message 10 "$CLICK"
+browser click screen
+wait_for_message 10 "$KEYS"
+start_page
+check_frames 2 0.3
+browser eval 'shown.refused'
+[ "$BROWSER_SAYS" = "[]" ] || fail "the content policy as a header refused $BROWSER_SAYS"
+browser errors
+[ "$BROWSER_SAYS" = none ] || fail "errors in the console under the content policy as a header: $BROWSER_SAYS"
+echo "content policy as a header: nothing refused, no errors"
+browser installable
+[ "$BROWSER_SAYS" = none ] || fail "Chromium cannot install the page: $BROWSER_SAYS"
+echo "installable"
+
+# Waits until the site's files are kept under the name the site's sw.js
+# gives, in FOLDER, and no others are.
+#
+# usage: wait_for_kept FOLDER
+wait_for_kept()
+{
+   local name
+   name=$(sed -n "s/^var CACHE = '\(.*\)';$/\1/p" "$1/sw.js")
+   [ -n "$name" ] || fail "$1/sw.js names no cache"
+   wait_until 20 "caches.keys().then(k => k.join() === '$name')"
+   echo "kept: $name"
+}
+wait_for_kept "$SITE"
+browser network off
+start_page
+check_frames 2 0.3
+browser network on
+echo "opened again offline: the demo"
+
+# A second build: a different blobs.wasm (the same, with a section that
+# WebAssembly sets aside for tools: a custom one, named "second"), and the
+# service worker that the build makes for the site.
+mkdir "$WORK/second"
+cp "$SITE"/* "$WORK/second"
+printf '\0\7\6second' >>"$WORK/second/blobs.wasm"
+files=$(sed -n "s/^var FILES = \[\(.*\)\];$/\1/p" "$SITE/sw.js" | tr -d "' " | tr , ';')
+cmake -DSITE="$WORK/second" -DTEMPLATE="$WEB_DIR/sw.js.in" -DFILES="$files" -P "$WEB_DIR/offline.cmake" ||
+   fail "offline.cmake could not make the second build's service worker"
+browser serve "$WORK/second"
+start_page
+wait_for_kept "$WORK/second"
+browser network off
+start_page
+check_frames 2 0.3
+browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLength)'
+[ "$BROWSER_SAYS" = "$(stat -c %s "$WORK/second/blobs.wasm")" ] ||
+   fail "offline, the page has a blobs.wasm of $BROWSER_SAYS bytes, not the second build's"
+echo "opened again offline: the second build"
 stop_browser
 
 start_browser "$SITE" --js-flags=--jitless   # V8 without its compilers: no WebAssembly
@@ -73,7 +266,7 @@ wait_for_message 10 "$NO_CANVAS"
 stop_browser
 
 mkdir "$WORK/site"
-cp "$SITE"/index.html "$SITE"/blobs.js "$WORK/site"
+cp "$SITE"/index.html "$SITE"/page.js "$SITE"/page.css "$SITE"/blobs.js "$WORK/site"
 start_browser "$WORK/site"
 browser open
 wait_for_message 10 "$NO_PROGRAM"

@@ -1,0 +1,223 @@
+/* Blobs in a page: the demo's program (blobs.js and blobs.wasm) draws in the
+ * canvas and shows its one-line messages below it. The page fits the
+ * picture to the screen it is on, lets a touch held on it do what Tab held
+ * does, shows it full screen, offers to start it again once it has ended,
+ * and keeps its files for a visit without a network (sw.js). */
+(function () {
+  'use strict';
+  var FRAME_W = 320, FRAME_H = 240;   /* each frame, before the screen doubles it */
+  var WINDOW_SCALE = 2;               /* the screen's pixels for each frame pixel, each way */
+  var SLACK = 1e-6;                   /* for sizes in device pixels that should be whole */
+
+  var KEYS = 'Escape ends the demo; hold Tab to let it run as fast as it can.';
+  var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
+              'then Escape ends it, and holding Tab lets it run as fast as it can.';
+  var TOUCH = 'Touch and hold the picture to let it run as fast as it can.';
+
+  var stage = document.getElementById('stage');
+  var canvas = document.getElementById('screen');
+  var message = document.getElementById('message');
+  var fullButton = document.getElementById('full');
+  var againButton = document.getElementById('again');
+  var touchScreen = matchMedia('(hover: none) and (pointer: coarse)');
+  var running = false;
+  var said = false;
+
+  /* ---- The picture's size */
+
+  /* Every pixel of a frame as a square of whole device pixels, so that the
+   * picture stays crisp at any zoom and on any display: twice the frame in
+   * CSS pixels, as the window shows it, where that fits, and otherwise the
+   * most whole device pixels a frame pixel can have and the picture still
+   * fit whole, with the line under it, at least one. Full screen, the most
+   * that fit on the screen. */
+  function fit() {
+    var ratio = window.devicePixelRatio || 1;
+    var full = document.fullscreenElement === stage;
+    var room_w, room_h, most = Infinity;
+    if (full) {
+      room_w = stage.clientWidth;
+      room_h = stage.clientHeight;
+    } else {
+      var main = stage.parentNode;
+      room_w = document.documentElement.clientWidth;
+      room_h = document.documentElement.clientHeight - (main.offsetHeight - stage.offsetHeight);
+      most = Math.max(1, Math.round(WINDOW_SCALE * ratio));
+    }
+    var k = Math.min(most,
+                     Math.floor(room_w * ratio / FRAME_W + SLACK),
+                     Math.floor(room_h * ratio / FRAME_H + SLACK));
+    k = Math.max(1, k);
+    canvas.style.width = FRAME_W * k / ratio + 'px';
+    canvas.style.height = FRAME_H * k / ratio + 'px';
+  }
+
+  /* Fits again whenever the room changes: the window resized or turned,
+   * full screen entered or left, the page zoomed (which changes the device
+   * pixel ratio), or the line under the picture taking more or less. */
+  function watchRatio() {
+    var ratio = window.devicePixelRatio || 1;
+    matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', function () {
+      fit();
+      watchRatio();
+    }, { once: true });
+  }
+  window.addEventListener('resize', fit);
+  document.addEventListener('fullscreenchange', fit);
+  watchRatio();
+  if (window.ResizeObserver)
+    new ResizeObserver(fit).observe(document.getElementById('lines'));
+
+  /* ---- The line under the picture */
+
+  /* Until the demo has something to say, the line tells its keys, and
+   * speaks to the device: touch on a touch screen; the keys, once the
+   * page has the keyboard, and until then where to click for it (a page
+   * opened in the background, or in another page's frame, does not have
+   * it). */
+  function tellKeys() {
+    if (!said)
+      message.textContent = touchScreen.matches ? TOUCH : document.hasFocus() ? KEYS : CLICK;
+  }
+  window.addEventListener('focus', tellKeys);
+  window.addEventListener('blur', tellKeys);
+  touchScreen.addEventListener('change', tellKeys);
+  tellKeys();
+  fit();
+
+  /* What the demo says, in place of its keys. */
+  function say(text) {
+    said = true;
+    message.textContent = text;
+  }
+
+  /* Once the demo has ended, for whatever reason, the page can start it
+   * again: it loads itself afresh, and the demo starts from its first
+   * frame. Full screen is no use to a picture that no longer moves. */
+  function end() {
+    fullButton.hidden = true;
+    againButton.hidden = false;
+  }
+  againButton.addEventListener('click', function () {
+    location.reload();
+  });
+
+  /* ---- Touch: held on the picture, it is Tab held */
+
+  /* The keyboard driver listens for the page's key events on the window;
+   * the touch sends it Tab's, as a keyboard would, and only when the
+   * touch begins or ends. */
+  var holding = false;
+  function hold(on) {
+    if (on === holding)
+      return;
+    holding = on;
+    window.dispatchEvent(new KeyboardEvent(on ? 'keydown' : 'keyup', { key: 'Tab', code: 'Tab' }));
+  }
+
+  /* Held while a finger that touched the picture is still on it: lifting
+   * it, sliding it off the picture or the touch being cancelled ends it.
+   * Taken from the page, a touch neither scrolls, zooms, selects nor opens
+   * a menu. */
+  function onPicture(touches) {
+    var box = canvas.getBoundingClientRect();
+    return Array.prototype.some.call(touches, function (t) {
+      return t.clientX >= box.left && t.clientX < box.right &&
+             t.clientY >= box.top && t.clientY < box.bottom;
+    });
+  }
+  ['touchstart', 'touchmove', 'touchend', 'touchcancel'].forEach(function (type) {
+    canvas.addEventListener(type, function (event) {
+      event.preventDefault();
+      hold(onPicture(event.targetTouches));
+    }, { passive: false });
+  });
+  canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
+
+  /* ---- Full screen */
+
+  /* The picture full screen, through the control, where the browser can
+   * show it so. The browser's own way out is Escape: while full screen,
+   * Escape is the browser's and never reaches the demo, so that leaving
+   * full screen does not end it too. */
+  if (document.fullscreenEnabled && stage.requestFullscreen) {
+    fullButton.hidden = false;
+    fullButton.addEventListener('click', function () {
+      stage.requestFullscreen({ navigationUI: 'hide' }).catch(function () {});
+    });
+    window.addEventListener('keydown', function (event) {
+      if (event.code === 'Escape' && document.fullscreenElement) {
+        event.stopImmediatePropagation();
+        document.exitFullscreen().catch(function () {});
+      }
+    }, true);
+  }
+
+  /* ---- The program */
+
+  if (typeof WebAssembly !== 'object') {
+    say('This browser cannot run the demo: it has no WebAssembly.');
+    return;
+  }
+
+  /* What stops the demo, told in one line; a page opened from disk cannot
+   * fetch blobs.wasm, and says how to open it instead. */
+  function fail(what) {
+    var opened = location.protocol === 'file:' ?
+        ' (a page opened from disk cannot load it: serve the folder over HTTP)' : '';
+    say((running ? 'The demo stopped: ' : 'The demo could not start: ') + what + opened);
+    end();
+  }
+  window.addEventListener('error', function (event) { fail(event.message); });
+  window.addEventListener('unhandledrejection', function (event) { fail(String(event.reason)); });
+
+  /* The site's files, kept for a visit without a network (sw.js). The
+   * worker is started once the demo runs, when the browser already holds
+   * every file the worker keeps, so that keeping them downloads nothing
+   * again and takes nothing from the start. Where the browser keeps none
+   * (a page from disk, or not from a secure origin), the demo runs all the
+   * same. */
+  function keepForOffline() {
+    if ('serviceWorker' in navigator && location.protocol !== 'file:')
+      navigator.serviceWorker.register('sw.js').catch(function () {});
+  }
+
+  /* The program, fetched at once, beside blobs.js, and compiled here, so
+   * that a failure is told, whatever type the server gives the file. */
+  var program = fetch('blobs.wasm').then(function (response) {
+    if (!response.ok)
+      throw 'blobs.wasm: ' + response.status + ' ' + response.statusText;
+    return response.arrayBuffer();
+  });
+  function instantiate(imports, receive) {
+    program.then(function (bytes) {
+      return WebAssembly.instantiate(bytes, imports);
+    }).then(function (result) {
+      receive(result.instance);
+    }, function (reason) {
+      fail(String(reason));
+    });
+    return {};
+  }
+
+  window.Module = {
+    canvas: canvas,
+    instantiateWasm: instantiate,
+    message: say,
+    print: say,
+    onRuntimeInitialized: function () {
+      running = true;
+      keepForOffline();
+    },
+    onExit: function (status) {
+      if (status === 0)
+        say('The demo has ended.');
+      end();
+    },
+    onAbort: fail
+  };
+  var loader = document.createElement('script');
+  loader.src = 'blobs.js';
+  loader.onerror = function () { fail('blobs.js did not load'); };
+  document.body.appendChild(loader);
+})();
