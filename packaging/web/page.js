@@ -176,10 +176,15 @@
    * every file the worker keeps, so that keeping them downloads nothing
    * again and takes nothing from the start. Where the browser keeps none
    * (a page from disk, or not from a secure origin), the demo runs all the
-   * same. */
+   * same. At each visit the worker is asked of the server again, never of
+   * the browser's HTTP cache, which a host may let keep it for a while, and
+   * at once rather than when the browser finds time: a new build's worker,
+   * and with it the new build's files, takes over at the next visit. */
   function keepForOffline() {
     if ('serviceWorker' in navigator && location.protocol !== 'file:')
-      navigator.serviceWorker.register('sw.js').catch(function () {});
+      navigator.serviceWorker.register('sw.js', { updateViaCache: 'none' }).then(function (kept) {
+        return kept.update();
+      }).catch(function () {});
   }
 
   /* The program, fetched at once, beside blobs.js, and compiled here, so
