@@ -31,11 +31,11 @@ static std::size_t malloc_calls = 0;   /* of the size refused */
 /* Whether this call of malloc for size bytes is the one to refuse. */
 static bool refused_malloc(std::size_t size)
 {
-   const char *spec = std::getenv("REFUSE_MALLOC");
-   if (!spec)
+   const char *refusal = std::getenv("REFUSE_MALLOC");   /* SIZE:N */
+   if (!refusal)
       return false;
    char *rest = nullptr;
-   const unsigned long refused_size = std::strtoul(spec, &rest, 10);
+   const unsigned long refused_size = std::strtoul(refusal, &rest, 10);
    if (size != refused_size || *rest != ':')
       return false;
    return ++malloc_calls == std::strtoul(rest + 1, nullptr, 10);
