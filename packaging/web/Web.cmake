@@ -48,6 +48,12 @@ add_custom_command(TARGET blobs PRE_LINK
   COMMAND ${web_dir}/check-asyncify.sh ${CMAKE_NM} ${web_dir}/asyncify.txt ${web_asyncify_imports}
           $<TARGET_OBJECTS:blobs> $<TARGET_FILE:blobs_core> $<TARGET_PROPERTY:blobs_allegro,IMPORTED_LOCATION>
   VERBATIM)
+# The port's answer to file lookups replaces the runtime's calls by their
+# names: check-file-calls.sh stops the build when the program no longer
+# makes one of them.
+add_custom_command(TARGET blobs POST_BUILD
+  COMMAND ${web_dir}/check-file-calls.sh ${PROJECT_SOURCE_DIR}/allegro/web/wfile.js $<TARGET_FILE:blobs>
+  VERBATIM)
 # Debian's emscripten runs its JavaScript tools with the machine's node, and
 # their modules (acorn) are where Debian's own node looks for them; another
 # node is pointed there.
