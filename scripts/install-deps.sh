@@ -175,7 +175,13 @@ finish()
 trap finish EXIT
 trap 'exit 1' HUP INT TERM
 
-export DEBIAN_FRONTEND=noninteractive
+# Runs apt-get as root, asking no questions: through sudo too, which drops
+# the setting from the environment it passes on.
+apt_get()
+{
+   $as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"
+}
+
 if [ -n "$add_arm64" ]; then
    step="dpkg --add-architecture arm64"
    $as_root dpkg --add-architecture arm64
@@ -183,7 +189,7 @@ if [ -n "$add_arm64" ]; then
 fi
 if [ -n "$missing$unpack_arm64" ]; then
    step="apt-get update"
-   $as_root apt-get -o DPkg::Lock::Timeout=600 update
+   apt_get update
 fi
 if [ -n "$missing" ]; then
    # Nothing of the machine's goes: where an install needs a package removed
@@ -193,7 +199,7 @@ if [ -n "$missing" ]; then
    # as apt-get upgrade would, and apt lists it.
    step="apt-get install$missing"
    # shellcheck disable=SC2086 # one word for each package
-   $as_root apt-get -o DPkg::Lock::Timeout=600 install -y --no-remove --no-install-recommends $missing
+   apt_get install -y --no-remove --no-install-recommends $missing
 fi
 
 # The graphics library's -dev package is Multi-Arch: no, so installing
