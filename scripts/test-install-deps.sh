@@ -2,7 +2,8 @@
 # Checks the setup scripts where a run as root does not go: as a user with
 # sudo, and with a step that fails. It changes the machine (it installs
 # sudo, adds a user with password-less sudo for the run, and removes the
-# arm64 -dev folder, which the user's run makes again), so only CI runs it
+# arm64 -dev folder, which the user's run makes again, or after a failure
+# the next install-deps.sh --arm64), so only CI runs it
 # (.ci/run, first, before anything has added the arm64 architecture); run
 # it by hand only as root on a machine where that is fine.
 #
