@@ -13,8 +13,28 @@
 #               (a Raspberry Pi's Debian) and running them under qemu
 #
 # Uses apt-get as root or through sudo; when it can do neither, it prints the
-# one line to run and fails.
+# one line to run and fails. It installs and never removes: where apt would
+# have to remove one of the machine's packages, it refuses. A step that fails
+# is named on standard error, and leaves the machine as it was: an arm64
+# architecture this run added is removed again while none of its packages is
+# installed, and no temporary folder stays.
+#
+# usage: scripts/install-deps.sh [--package] [--test] [--windows] [--web] [--arm64]
 set -eu
+
+# Prints how to call it, and what each option adds.
+usage()
+{
+   cat <<'EOF'
+usage: scripts/install-deps.sh [--package] [--test] [--windows] [--web] [--arm64]
+  with no option  what building and running the demo takes
+  --package       and making its Debian package
+  --test          and its tests, benchmarks and measuring scripts
+  --windows       and cross-building blobs.exe (with --test, its tests under Wine)
+  --web           and building its web site (with --test, its tests in a browser)
+  --arm64         and cross-building it for arm64, run under qemu
+EOF
+}
 
 package=""
 test=""
@@ -28,7 +48,8 @@ for option in "$@"; do
       --windows) windows=yes ;;
       --web) web=yes ;;
       --arm64) arm64=yes ;;
-      *) echo "usage: install-deps.sh [--package] [--test] [--windows] [--web] [--arm64]" >&2; exit 2 ;;
+      -h|--help) usage; exit 0 ;;
+      *) usage >&2; exit 2 ;;
    esac
 done
 
@@ -118,21 +139,67 @@ elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
 else
    echo "Missing packages. Please run this script as root, or as root:" >&2
    [ -n "$add_arm64" ] && echo "  dpkg --add-architecture arm64" >&2
-   [ -n "$missing" ] && echo "  apt-get update && apt-get install -y$missing" >&2
+   [ -n "$missing" ] && echo "  apt-get update && apt-get install -y --no-remove$missing" >&2
    [ -n "$unpack_arm64" ] && echo "  and this script, for the graphics library's arm64 -dev files" >&2
    exit 1
 fi
 
-export DEBIAN_FRONTEND=noninteractive
+# What the run is doing, for the line that names a step that failed, and
+# what it has made that a failure must undo.
+step=""
+added_arm64=""
+download=""
+
+# Runs at every end. On a failure it names the step, and removes again the
+# arm64 architecture this run added, which dpkg allows only while no package
+# of it is installed: a machine whose sources have no arm64 would otherwise
+# report the missing lists at each apt-get update from then on.
+finish()
+{
+   status=$?
+   if [ -n "$download" ]; then
+      $as_root rm -rf "$download"
+   fi
+   if [ "$status" -ne 0 ]; then
+      echo "install-deps.sh: failed: $step" >&2
+      if [ -n "$added_arm64" ]; then
+         if $as_root dpkg --remove-architecture arm64; then
+            echo "install-deps.sh: the arm64 architecture it added is removed again" >&2
+         else
+            echo "install-deps.sh: the arm64 architecture stays: packages of it are installed" >&2
+         fi
+      fi
+   fi
+   exit "$status"
+}
+trap finish EXIT
+trap 'exit 1' HUP INT TERM
+
+# Runs apt-get as root, asking no questions: through sudo too, which drops
+# the setting from the environment it passes on.
+apt_get()
+{
+   $as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"
+}
+
 if [ -n "$add_arm64" ]; then
+   step="dpkg --add-architecture arm64"
    $as_root dpkg --add-architecture arm64
+   added_arm64=yes
 fi
 if [ -n "$missing$unpack_arm64" ]; then
-   $as_root apt-get -o DPkg::Lock::Timeout=600 update
+   step="apt-get update"
+   apt_get update
 fi
 if [ -n "$missing" ]; then
+   # Nothing of the machine's goes: where an install needs a package removed
+   # (an arm64 library whose version must equal the machine's own copy, and
+   # the archive has no such version), apt refuses and nothing is installed.
+   # An older copy of the machine's is upgraded to the archive's version,
+   # as apt-get upgrade would, and apt lists it.
+   step="apt-get install$missing"
    # shellcheck disable=SC2086 # one word for each package
-   $as_root apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends $missing
+   apt_get install -y --no-remove --no-install-recommends $missing
 fi
 
 # The graphics library's -dev package is Multi-Arch: no, so installing
@@ -141,20 +208,27 @@ fi
 # instead, at the version of the arm64 run-time library: its headers (which
 # differ from the machine's in one line of allegro/platform/alunixac.h), and
 # its allegro.pc and liballeg.so, pointed at that folder and at the run-time
-# library in /usr/lib/aarch64-linux-gnu.
+# library in /usr/lib/aarch64-linux-gnu. It is made whole in a temporary
+# folder of root's and then moved into place, so that a failure halfway
+# leaves none half made.
 if [ -n "$unpack_arm64" ]; then
    version=$(dpkg-query -W -f='${Version}' liballegro4.4:arm64)
-   download=$(mktemp -d)
-   # apt-get downloads as its own unprivileged user, where there is one.
+   step="apt-get download liballegro4-dev:arm64=$version"
+   download=$($as_root mktemp -d)
+   # Anyone may enter and read it; apt-get writes there as its own
+   # unprivileged user, where there is one.
+   $as_root chmod 755 "$download"
    if id _apt >/dev/null 2>&1; then
       $as_root chown _apt "$download"
    fi
    (cd "$download" && $as_root apt-get download "liballegro4-dev:arm64=$version")
-   $as_root rm -rf "$ALLEGRO_ARM64_DEV"
-   $as_root dpkg-deb -x "$download"/liballegro4-dev_*_arm64.deb "$ALLEGRO_ARM64_DEV"
-   lib="$ALLEGRO_ARM64_DEV/usr/lib/aarch64-linux-gnu"
+   step="unpacking liballegro4-dev:arm64 into $ALLEGRO_ARM64_DEV"
+   dev="$download/dev"
+   $as_root dpkg-deb -x "$download"/liballegro4-dev_*_arm64.deb "$dev"
+   lib="$dev/usr/lib/aarch64-linux-gnu"
    $as_root ln -sf "/usr/lib/aarch64-linux-gnu/$(readlink "$lib/liballeg.so")" "$lib/liballeg.so"
    $as_root sed -i "s|^prefix=/usr\$|prefix=$ALLEGRO_ARM64_DEV/usr|" "$lib/pkgconfig/allegro.pc"
-   $as_root rm -rf "$download"
+   $as_root rm -rf "$ALLEGRO_ARM64_DEV"
+   $as_root mv "$dev" "$ALLEGRO_ARM64_DEV"
    echo "install-deps.sh: liballegro4-dev:arm64 $version unpacked into $ALLEGRO_ARM64_DEV"
 fi

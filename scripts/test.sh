@@ -36,18 +36,33 @@
 # Every build treats a warning as an error, so every compiler must build
 # without one.
 #
-# usage: scripts/test.sh [--arm64] [ALLEGRO_TARBALL]
+# As a user, it installs through sudo and builds in the folders above, in
+# this folder, which must be the user's.
+#
+# usage: scripts/test.sh [--arm64] [ALLEGRO_TARBALL], in any order
 set -eu
-cd "$(dirname "$0")/.."
+
+USAGE="usage: scripts/test.sh [--arm64] [ALLEGRO_TARBALL]"
 arm64=""
-if [ "${1:-}" = --arm64 ]; then
-   arm64=--arm64
-   shift
-fi
-tarball="${1:-}"
+tarball=""
+for argument in "$@"; do
+   case "$argument" in
+      --arm64) arm64=--arm64 ;;
+      -h|--help) echo "$USAGE"; exit 0 ;;
+      -*) echo "$USAGE" >&2; exit 2 ;;
+      *)
+         [ -z "$tarball" ] || { echo "$USAGE" >&2; exit 2; }
+         tarball=$argument
+         ;;
+   esac
+done
+# The tarball's path is taken from where the script was started.
 if [ -n "$tarball" ]; then
    [ -f "$tarball" ] || { echo "test.sh: no file $tarball" >&2; exit 1; }
    tarball="$(cd "$(dirname "$tarball")" && pwd)/$(basename "$tarball")"
+fi
+cd "$(dirname "$0")/.."
+if [ -n "$tarball" ]; then
    scripts/install-deps.sh --test --windows --web $arm64
 else
    scripts/install-deps.sh --test $arm64
