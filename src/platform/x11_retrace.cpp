@@ -25,11 +25,11 @@
  * compositor sends no frames to a hidden window, Xwayland none to one on
  * another workspace), so a wait gives up after NO_ANSWER_MS and the
  * library's wait paces that frame; later frames use the library's wait
- * until the late answer comes, then Present again. A signal to end cuts
- * either wait short. When this connection breaks, the library's wait takes
- * over for good; if the display is gone, that wait's round trip on the
- * library's connection meets Xlib's error handlers in linux.cpp, which end
- * the demo as they always have.
+ * until the late answer comes, then Present again. Escape or a request to
+ * end cuts either wait short. When this connection breaks, the library's
+ * wait takes over for good; if the display is gone, that wait's round trip
+ * on the library's connection meets Xlib's error handlers in linux.cpp,
+ * which end the demo as they always have.
  */
 #include "platform/platform.h"
 #include "platform/timer_watch.h"
@@ -129,8 +129,8 @@ static bool wait_for_answer(Clock::time_point deadline)
 
 /* The library's wait, as its X11 driver's retrace method does it: a round
  * trip on the library's connection, then until the library's timer has
- * moved the retrace counter. It also ends on a request to end, and keeps
- * the timer going when that has stood still.
+ * moved the retrace counter. It also ends on Escape or a request to end,
+ * and keeps the timer going when that has stood still.
  */
 static void wait_for_simulated_retrace()
 {
@@ -138,9 +138,7 @@ static void wait_for_simulated_retrace()
    XLOCK();
    XSync(_xwin.display, False);
    XUNLOCK();
-   if (!_timer_installed)
-      return;
-   while (retrace_count == last && !quit_request()) {
+   while (retrace_count == last && !key[KEY_ESC] && !quit_request()) {
       keep_timer_running();
       rest(1);
    }
