@@ -83,6 +83,7 @@ lose_timer()
    "${AS_USER[@]}" prlimit --pid "$DEMO_PID" --nproc="$limit" ||
       fail "$WHAT: prlimit could not lower the limit"
    jump_clock 31
+   echo "$WHAT: no room for another thread, and the clocks moved on 31 minutes"
 }
 
 # Checks that the demo ended as $1 says, with the output $2.

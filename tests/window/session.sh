@@ -542,7 +542,7 @@ demo_threads()
    local task
    for task in "/proc/$DEMO_PID/task/"*; do
       echo "${task##*/}"
-   done | sort -n | tr '\n' ' '
+   done | sort -n | paste -s -d ' '
 }
 
 # Fails unless the frame loop's thread, the process's first, is the only
@@ -557,9 +557,9 @@ check_quit_takers()
       [ -n "$blocked" ] || continue
       (( (0x$blocked & QUIT_MASK) == QUIT_MASK )) || takers="$takers ${task##*/}"
    done
-   echo "$1: threads $(demo_threads); taking a quit signal:$takers"
+   echo "$1: threads $(demo_threads); taking a quit signal:${takers:- none}"
    [ "$takers" = " $DEMO_PID" ] ||
-      fail "$1: the threads taking a quit signal are$takers, not the frame loop's $DEMO_PID alone"
+      fail "$1: the threads taking a quit signal are${takers:- none}, not the frame loop's $DEMO_PID alone"
 }
 
 # ---- Pacing, measured from shots matched to the frame counts they show
