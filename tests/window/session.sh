@@ -605,9 +605,10 @@ check_paced()
 # does (one whose tail waits is shown torn meanwhile); and unless the demo
 # used at most SPIN_CORES of a core meanwhile, which a wait that spins
 # would not. Prints the rate, the CPU used, how the intervals fall and how
-# late the bottoms come. A machine busy with other work can stop the demo
-# or the X server for a tenth of a second or more, which no wait can mend:
-# a watch that fails is tried again, up to WATCHES times.
+# late the bottoms come (frame_summary.awk sums them up). A machine busy
+# with other work can stop the demo or the X server for a tenth of a second
+# or more, which no wait can mend: a watch that fails is tried again, up to
+# WATCHES times.
 #
 # usage: check_frame_times WHAT SECONDS MIN MAX LONGEST [EVEN]
 SPIN_CORES=0.5
@@ -632,29 +633,9 @@ watch_frame_times()
    cpu1=$(awk '{ print $14 + $15 }' "/proc/$DEMO_PID/stat")
    summary=$(awk -v what="$what" -v min="$3" -v max="$4" -v longest="$5" -v even="${6:-0}" \
                  -v cpu=$((cpu1 - cpu0)) -v hz="$(getconf CLK_TCK)" -v seconds="$2" \
-                 -v spin="$SPIN_CORES" -v lag="$BOTTOM_LAG" -v whole="$WHOLE" '
-      NR > 1 { d = $1 - last; n++; count[d]++; if (d >= 16.667 - 4 && d <= 16.667 + 4) near++
-               if (n == 1 || d < lo) lo = d; if (n == 1 || d > hi) hi = d }
-      NR == 1 { first = $1 }
-      { last = $1; l = $2 - $1; late[l]++; if (l <= lag) sent++; if (l > worst) worst = l }
-      END {
-         if (n < 2) { print what ": " NR " frames seen"; exit 1 }
-         rate = n * 1000 / (last - first); cores = cpu / hz / seconds
-         printf "%s: %.1f frames a second, %d of %d intervals (%.0f %%) within 4 ms of 16.7 ms, %.2f of a core\n", \
-            what, rate, near, n, 100 * near / n, cores
-         line = "   intervals (ms: how many):"
-         for (d = lo; d <= hi; d++) if (d in count) line = line " " d ":" count[d]
-         print line
-         printf "   %d of %d frames (%.0f %%) whole within %d ms, bottom after top (ms: how many):", \
-            sent, NR, 100 * sent / NR, lag
-         for (d = 0; d <= worst; d++) if (d in late) printf " %d:%d", d, late[d]
-         print ""
-         if (rate < min || rate > max) { print what ": not " min " ... " max " a second"; exit 1 }
-         if (hi > longest) { print what ": an interval longer than " longest " ms"; exit 1 }
-         if (100 * near < even * n) { print what ": fewer than " even " % of the intervals"; exit 1 }
-         if (100 * sent < whole * NR) { print what ": fewer than " whole " % of the frames whole"; exit 1 }
-         if (cores > spin) { print what ": the paced demo used more than " spin " of a core"; exit 1 }
-      }' "$WORK/$what.times") || return 1
+                 -v spin="$SPIN_CORES" -v lag="$BOTTOM_LAG" -v whole="$WHOLE" \
+                 -f "$(dirname "${BASH_SOURCE[0]}")/frame_summary.awk" "$WORK/$what.times") ||
+      return 1
    echo "$summary"
 }
 
