@@ -67,7 +67,7 @@ int main()
    if (!build_scene(blobs, background))
       return fail("out of memory for the 64 blobs");
 
-   /* Frame loop, until Escape or a request to end */
+   /* Frame loop, until Escape or a request to end: a signal, or the timer lost */
    int frame_count = 0;
    while (!key[KEY_ESC] && !quit_request()) {
       tick_count.store(0, std::memory_order_relaxed);
@@ -85,6 +85,8 @@ int main()
 
    /* Shutdown: the frame bitmaps are left to the end of the process */
    free_blobs(blobs);
+   if (quit_request() == TIMER_LOST)
+      return fail("the 10 ms timer stopped and could not be started again");
    if (quit_request())
       end_by_request(quit_request());
    return 0;

@@ -103,7 +103,8 @@ void hold_quit_requests()
 
 /* Once the library has started, puts our handler in place of its own and
  * lets the signals through; one that came meanwhile is noted now. The
- * library's threads block every signal, so the handler runs on the frame
+ * library's threads block every signal, and its timer's is started with
+ * them held back (timer_watch.cpp), so the handler runs on the frame
  * loop's thread.
  */
 static void catch_quit_signals()
@@ -119,17 +120,29 @@ static void catch_quit_signals()
    sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-/* The signal that asked the demo to end, or 0 when none has. */
+/* The signal that asked the demo to end; TIMER_LOST when the timer stopped
+ * and could not be started again; or 0.
+ */
 int quit_request()
 {
-   return caught_signal;
+   if (caught_signal)
+      return caught_signal;
+   return timer_lost() ? TIMER_LOST : 0;
+}
+
+/* The library's timer, watched: it is started again the same way when it
+ * has stood still far too long.
+ */
+bool start_timer(void (*tick)(), int period_ms)
+{
+   return start_watched_timer(tick, period_ms);
 }
 
 /* The tick comes from the library's timer thread while the wait spins;
  * after the process has stood still for half an hour that thread can wait
  * that long again, and is then started afresh.
  */
-void wait_for_timer()
+void tick_wait_step()
 {
    keep_timer_running();
 }

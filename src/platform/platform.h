@@ -29,7 +29,20 @@ void watch_session();
  */
 void follow_display_retrace();
 
-/* The request to end that came from outside the window, or 0 when none has. */
+/* Once the keyboard is in: starts the library's timer with TICK as its one
+ * callback, every PERIOD_MS, on a thread of its own that takes no request
+ * to end. False when the system refuses that thread.
+ */
+bool start_timer(void (*tick)(), int period_ms);
+
+/* What quit_request() gives when the library's timer stopped and could not
+ * be started again (on Linux): no tick will come, and the demo must end.
+ */
+const int TIMER_LOST = -1;
+
+/* The request to end that has come: from outside the window (on Linux the
+ * signal's number), TIMER_LOST, or 0 when none has.
+ */
 int quit_request();
 
 /* Once a frame is stretched onto the screen: sends it to the display whole,
@@ -38,7 +51,7 @@ int quit_request();
  */
 void send_frame();
 
-/* Called over and over while the frame loop waits for its tick, until the
+/* One step of the frame loop's tick wait, taken over and over until the
  * tick has come. On the desktop it returns at once: the tick comes from the
  * library's timer thread while the wait spins (on Linux it restarts that
  * thread when it has stood still far too long). In a browser the page has
@@ -46,7 +59,7 @@ void send_frame();
  * them: there it hands the thread to the page until its clock has called
  * the timer.
  */
-void wait_for_timer();
+void tick_wait_step();
 
 /* Once a pass of the frame loop: in a browser, hands the thread to the page
  * for one turn, in which its keys arrive and the picture is shown; with Tab
@@ -55,7 +68,7 @@ void wait_for_timer();
 void give_turn();
 
 /* Once the blobs are freed: shuts the library down and ends the process the
- * way the request asked.
+ * way a request from outside the window asked.
  */
 [[noreturn]] void end_by_request(int request);
 

@@ -56,6 +56,12 @@ void follow_display_retrace()
 {
 }
 
+/* The library's timer, with the tick as its one callback. */
+bool start_timer(void (*tick)(), int period_ms)
+{
+   return install_timer() == 0 && install_int(tick, period_ms) == 0;
+}
+
 /* No request comes from outside the page. */
 int quit_request()
 {
@@ -68,7 +74,7 @@ void send_frame()
 }
 
 /* The page has the thread until its clock has next called the timer. */
-void wait_for_timer()
+void tick_wait_step()
 {
    web_wait_for_timer();
 }

@@ -36,6 +36,12 @@ void follow_display_retrace()
 {
 }
 
+/* The library's timer, with the tick as its one callback. */
+bool start_timer(void (*tick)(), int period_ms)
+{
+   return install_timer() == 0 && install_int(tick, period_ms) == 0;
+}
+
 int quit_request()
 {
    return 0;
@@ -47,7 +53,7 @@ void send_frame()
 }
 
 /* The tick comes from the library's timer thread while the wait spins. */
-void wait_for_timer()
+void tick_wait_step()
 {
 }
 

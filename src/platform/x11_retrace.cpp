@@ -25,11 +25,14 @@
  * compositor sends no frames to a hidden window, Xwayland none to one on
  * another workspace), so a wait gives up after NO_ANSWER_MS and the
  * library's wait paces that frame; later frames use the library's wait
- * until the late answer comes, then Present again. A signal to end cuts
- * either wait short. When this connection breaks, the library's wait takes
- * over for good; if the display is gone, that wait's round trip on the
- * library's connection meets Xlib's error handlers in linux.cpp, which end
- * the demo as they always have.
+ * until the late answer comes, then Present again. An answer can also be
+ * lost for good (a server that drops a request, a compositor that never
+ * shows the window again): a request unanswered for ASK_AGAIN_MS is given
+ * up and a new one sent, so that one lost answer does not end Present for
+ * the run. Escape or a request to end cuts either wait short. When this
+ * connection breaks, the library's wait takes over for good; if the display
+ * is gone, that wait's round trip on the library's connection meets Xlib's
+ * error handlers in linux.cpp, which end the demo as they always have.
  */
 #include "platform/platform.h"
 #include "platform/timer_watch.h"
@@ -55,13 +58,25 @@ using Clock = std::chrono::steady_clock;
  */
 static const int NO_ANSWER_MS = 100;
 
+/* How long a request may stay unanswered before it is taken as lost and a
+ * new one is sent: ten times the bound, so that a display that answers
+ * late, as a busy one can, is not asked over and over.
+ */
+static const int ASK_AGAIN_MS = 1000;
+
 static xcb_connection_t *connection;      /* ours, not the library's */
 static xcb_special_event_t *answers;      /* CompleteNotify events for our window */
 static xcb_window_t window;               /* the library's drawing window */
-static bool broken;                       /* no connection, or it failed, or Present refused us */
-static std::uint32_t last_serial;         /* of the latest request */
-static bool unanswered;                   /* the latest request is still waiting */
-static std::uint64_t last_msc;            /* the blank that answered the last one */
+
+/* What the wait has asked of Present, and what Present has answered. */
+struct PresentState {
+   bool broken = true;            /* no connection, or it failed, or Present refused us */
+   std::uint32_t serial = 0;      /* of the latest request */
+   bool waiting = false;          /* the latest request is not answered yet */
+   Clock::time_point asked_at;    /* when it was sent */
+   std::uint64_t msc = 0;         /* the blank that answered the last answered one */
+};
+static PresentState present;
 
 /* Notes an error among the events XCB hands out, one after another, as
  * next gives them: Present refusing a request, or the window gone.
@@ -70,34 +85,48 @@ static void note_errors(xcb_generic_event_t *(*next)(xcb_connection_t *))
 {
    while (xcb_generic_event_t *event = next(connection)) {
       if (event->response_type == 0)
-         broken = true;
+         present.broken = true;
       std::free(event);
    }
 }
 
-/* Reads the events our connection has received: notes an error or a broken
- * connection, drops answers to earlier requests, and returns true once the
- * latest request is answered. The connection is read first and Present's
+/* Reads the events our connection has received into the state: an error or
+ * a broken connection, and the answer to the latest request; answers to
+ * earlier ones are dropped. The connection is read first and Present's
  * queue last: an answer that arrives while the connection is read lands in
  * that queue and is seen there, rather than left behind while the wait
  * sleeps on a connection with nothing more to read. Whatever else came in
  * meanwhile waits in XCB's own queue, and is taken from there.
  */
-static bool take_answer()
+static void read_answers()
 {
    note_errors(xcb_poll_for_event);
    while (xcb_generic_event_t *event = xcb_poll_for_special_event(connection, answers)) {
       const auto *notify = reinterpret_cast<xcb_present_complete_notify_event_t *>(event);
-      if (notify->serial == last_serial) {
-         unanswered = false;
-         last_msc = notify->msc;
+      if (notify->serial == present.serial) {
+         present.waiting = false;
+         present.msc = notify->msc;
       }
       std::free(event);
    }
    note_errors(xcb_poll_for_queued_event);
    if (xcb_connection_has_error(connection))
-      broken = true;
-   return !unanswered;
+      present.broken = true;
+}
+
+/* Asks for the blank after the one that answered the last request; when
+ * that has passed already, the next one to come (divisor 1, remainder 0).
+ * Asking only for "the next" would be answered twice by one blank where
+ * the server's count moves on a little late, as Xvfb's, timed by its
+ * clock, can.
+ */
+static void ask_for_blank()
+{
+   present.serial++;
+   present.waiting = true;
+   present.asked_at = Clock::now();
+   xcb_present_notify_msc(connection, window, present.serial, present.msc + 1, 1, 0);
+   xcb_flush(connection);
 }
 
 /* Waits for the answer to the latest request until the deadline, a request
@@ -106,7 +135,8 @@ static bool take_answer()
 static bool wait_for_answer(Clock::time_point deadline)
 {
    pollfd readable = {xcb_get_file_descriptor(connection), POLLIN, 0};
-   while (!take_answer() && !broken && !quit_request()) {
+   read_answers();
+   while (present.waiting && !present.broken && !quit_request()) {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0)
          return false;
@@ -114,8 +144,9 @@ static bool wait_for_answer(Clock::time_point deadline)
        * the request to end.
        */
       poll(&readable, 1, static_cast<int>(left.count()));
+      read_answers();
    }
-   return !unanswered;
+   return !present.waiting;
 }
 
 /* The library's X11 driver keeps its X lock's count in a volatile, which
@@ -129,8 +160,8 @@ static bool wait_for_answer(Clock::time_point deadline)
 
 /* The library's wait, as its X11 driver's retrace method does it: a round
  * trip on the library's connection, then until the library's timer has
- * moved the retrace counter. It also ends on a request to end, and keeps
- * the timer going when that has stood still.
+ * moved the retrace counter. It also ends on Escape or a request to end,
+ * and keeps the timer going when that has stood still.
  */
 static void wait_for_simulated_retrace()
 {
@@ -138,9 +169,7 @@ static void wait_for_simulated_retrace()
    XLOCK();
    XSync(_xwin.display, False);
    XUNLOCK();
-   if (!_timer_installed)
-      return;
-   while (retrace_count == last && !quit_request()) {
+   while (retrace_count == last && !key[KEY_ESC] && !quit_request()) {
       keep_timer_running();
       rest(1);
    }
@@ -152,27 +181,25 @@ static void wait_for_simulated_retrace()
 
 /* The driver's retrace method: returns at the window's next vertical blank.
  * While an earlier request is unanswered, or for good once this connection
- * has failed, the library's own wait stands in.
+ * has failed, the library's own wait stands in; a request unanswered for
+ * ASK_AGAIN_MS is asked again, and that answer is looked for at the next
+ * frame, as a late one is.
  */
 static void wait_for_display_retrace()
 {
-   if (!broken && unanswered)
-      take_answer();
-   if (broken || unanswered) {
+   if (!present.broken && present.waiting) {
+      read_answers();
+      if (present.waiting && !present.broken &&
+          Clock::now() - present.asked_at > std::chrono::milliseconds(ASK_AGAIN_MS))
+         ask_for_blank();
+   }
+   if (present.broken || present.waiting) {
       wait_for_simulated_retrace();
       return;
    }
-   last_serial++;
-   unanswered = true;
-   /* The blank after the one that answered the last wait; when that has
-    * passed already, the next one to come (divisor 1, remainder 0). Asking
-    * only for "the next" would be answered twice by one blank where the
-    * server's count moves on a little late, as Xvfb's, timed by its clock,
-    * can.
-    */
-   xcb_present_notify_msc(connection, window, last_serial, last_msc + 1, 1, 0);
-   xcb_flush(connection);
-   if (!wait_for_answer(Clock::now() + std::chrono::milliseconds(NO_ANSWER_MS)) && !quit_request())
+   ask_for_blank();
+   if (!wait_for_answer(present.asked_at + std::chrono::milliseconds(NO_ANSWER_MS)) &&
+       !quit_request())
       wait_for_simulated_retrace();
 }
 
@@ -187,9 +214,9 @@ static void open_connection()
       xcb_disconnect(ours);
       return;
    }
-   const xcb_query_extension_reply_t *present = xcb_get_extension_data(ours, &xcb_present_id);
+   const xcb_query_extension_reply_t *extension = xcb_get_extension_data(ours, &xcb_present_id);
    xcb_present_query_version_reply_t *version = nullptr;
-   if (present && present->present)
+   if (extension && extension->present)
       version = xcb_present_query_version_reply(
          ours,
          xcb_present_query_version(ours, XCB_PRESENT_MAJOR_VERSION, XCB_PRESENT_MINOR_VERSION),
@@ -205,7 +232,7 @@ static void open_connection()
    const std::uint32_t eid = xcb_generate_id(connection);
    answers = xcb_register_for_special_xge(connection, &xcb_present_id, eid, nullptr);
    xcb_present_select_input(connection, eid, window, XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
-   broken = false;
+   present.broken = false;
 }
 
 /* Puts our wait in place of the driver's retrace method, with Present
@@ -215,7 +242,7 @@ void follow_display_retrace()
 {
    if (!gfx_driver || !gfx_driver->vsync || !_xwin.display || !_xwin.window)
       return;
-   broken = true;
+   present.broken = true;
    open_connection();
    gfx_driver->vsync = wait_for_display_retrace;
 }

@@ -11,9 +11,12 @@
 # server without Present, with one that never answers, with one that
 # reports errors on the demo's connection, and with one that answers late,
 # which costs a frame at most the demo's bound of 100 ms; answered on time
-# again, Present paces it again. Xvfb always has Present, so a module
-# preloaded into the demo plays all four (refuse_present.cpp). Their intervals, 10 and 20 ms, show what the
-# display's own wait mends.
+# again, Present paces it again, as it does a second after one answer was
+# lost. Xvfb always has Present, so a module preloaded into the demo plays
+# all five (refuse_present.cpp). Their intervals, 10 and 20 ms, show what
+# the display's own wait mends. Paced by the library's wait, the demo
+# watches the library's timer as it waits, and a healthy one is never
+# started again: its thread stays the same for KEPT seconds.
 #
 # The frames are watched from outside (check_frame_times in session.sh): the
 # X server's time of each, the rate from them, the longest interval, how
@@ -39,6 +42,9 @@ NO_ANSWER=100     # ms the demo waits for an answer before the library's wait
 LATE_HZ=20        # frames a second at least, answered late: about 40 come,
                   # and a wait for each late answer would make 4
 LATE_DUE=0.5      # seconds within which the last late answer has come
+LOST_DUE=1.5      # seconds within which Present paces again after a lost
+                  # answer: the demo asks again after one
+KEPT=5            # seconds the timer's thread must stay the same
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=0.2      # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
@@ -52,35 +58,65 @@ start_refused()
 {
    rm -f "$WORK/asked"
    start_demo env LD_PRELOAD="$REFUSE_PRESENT_LIBRARY" REFUSE_PRESENT="$1" \
-      REFUSE_PRESENT_REPORT="$WORK/asked" REFUSE_PRESENT_LATE="$WORK/late"
+      REFUSE_PRESENT_REPORT="$WORK/asked" REFUSE_PRESENT_SWITCH="$WORK/switch"
 }
 
 start_x
 # The library's wait: no faster than the tick allows, and not hung. The
 # module's count shows which way the demo went: without Present it never
-# asks; unanswered, it asks once, gives up after its bound, and waits for
-# that answer while the library's wait paces it; at the first error it
-# gives up on Present for good. A build for another processor, run under an
-# emulator, has no module to preload (none is given) and goes straight to
-# Present.
-for refused in ${REFUSE_PRESENT_LIBRARY:+extension:0 answers:1 errors:1}; do
+# asks; unanswered, it gives up after its bound, and waits for that answer
+# while the library's wait paces it, asking again once a second (the
+# count: more than one request, and no more than one a second); at the
+# first error it gives up on Present for good. A build for another
+# processor, run under an emulator, has no module to preload (none is
+# given) and goes straight to Present.
+for refused in ${REFUSE_PRESENT_LIBRARY:+extension:0 answers:again errors:1}; do
+   what="no Present (${refused%:*})"
+   since=$(now_us)
    start_refused "${refused%:*}"
-   check_frame_times "no Present (${refused%:*})" "$WATCH" $((LIBRARY_HZ / 2)) $((TICK_HZ + 2)) "$LONGEST"
+   threads=$(demo_threads)
+   kept_since=$(now_us)
+   check_frame_times "$what" "$WATCH" $((LIBRARY_HZ / 2)) $((TICK_HZ + 2)) "$LONGEST"
+   if [ "${refused%:*}" = extension ]; then
+      left_us=$((KEPT * 1000000 - ($(now_us) - kept_since)))
+      [ "$left_us" -gt 0 ] && sleep "$(seconds "$left_us")"
+      echo "$what: threads $threads, $(seconds $(($(now_us) - kept_since))) s on $(demo_threads)"
+      [ "$(demo_threads)" = "$threads" ] ||
+         fail "$what: the timer, a healthy one, was started again within $KEPT s"
+   fi
    end_with_escape 10
-   [ "$(cat "$WORK/asked" 2>/dev/null)" = "asked ${refused#*:}" ] ||
-      fail "no Present (${refused%:*}): $(cat "$WORK/asked" 2>/dev/null || echo "no report"), not asked ${refused#*:}"
+   asked=$(cat "$WORK/asked" 2>/dev/null || echo "no report")
+   if [ "${refused#*:}" = again ]; then
+      n=${asked#asked }
+      if ! [ "$n" -gt 1 ] 2>/dev/null || [ "$n" -gt $((($(now_us) - since) / 1000000 + 1)) ]; then
+         fail "$what: $asked in $(seconds $(($(now_us) - since))) s, not once a second"
+      fi
+   else
+      [ "$asked" = "asked ${refused#*:}" ] || fail "$what: $asked, not asked ${refused#*:}"
+   fi
 done
 
 # Answered late, each frame that waits for an answer waits no longer than
 # the bound, and the library's wait paces those in between; answered on
 # time again, Present paces every frame again, within a refresh.
 if [ -n "$REFUSE_PRESENT_LIBRARY" ]; then
-   touch "$WORK/late"
+   touch "$WORK/switch"
    start_refused late
    check_frame_times "answered late" "$WATCH" "$LATE_HZ" $((TICK_HZ + 2)) $((NO_ANSWER + LONGEST))
-   rm "$WORK/late"
+   rm "$WORK/switch"
    sleep "$LATE_DUE"
    check_frame_times "on time again" "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$LONGEST" "$EVEN"
+   end_with_escape 10
+fi
+
+# One answer lost for good: the library's wait paces the frames until the
+# demo asks again, a second after; then Present paces every frame again.
+if [ -n "$REFUSE_PRESENT_LIBRARY" ]; then
+   start_refused lose
+   touch "$WORK/switch"
+   sleep "$LOST_DUE"
+   [ ! -e "$WORK/switch" ] || fail "one answer lost: the module lost none"
+   check_frame_times "one answer lost" "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$LONGEST" "$EVEN"
    end_with_escape 10
 fi
 

@@ -1,5 +1,5 @@
 /*
- * Preloaded into the demo by the pacing test (LD_PRELOAD) to play an X
+ * Preloaded into the demo by the window tests (LD_PRELOAD) to play an X
  * server whose Present extension fails the demo, as REFUSE_PRESENT says:
  *
  *   extension   the server has no Present: XCB reports the extension absent
@@ -9,10 +9,13 @@
  *   errors      the server answers the requests, but refuses one it made
  *               up beside each, for no window, with an error, as it does a
  *               request it cannot carry out
- *   late        while the file REFUSE_PRESENT_LATE is there, the server
+ *   late        while the file REFUSE_PRESENT_SWITCH is there, the server
  *               answers each request LATE_BLANKS refreshes after the blank
  *               asked for, well after the demo's bound; once it is gone, on
  *               time again
+ *   lose        the server loses one request, the first made once the file
+ *               REFUSE_PRESENT_SWITCH is there, and never answers it: the
+ *               request is dropped unsent and the file removed, to say so
  *
  * Xvfb cannot be started without Present, so this stands in for a server
  * without it. Everything else goes to XCB as it is. At exit it writes
@@ -53,11 +56,17 @@ extern "C" const xcb_query_extension_reply_t *xcb_get_extension_data(xcb_connect
    return real(c, ext);
 }
 
-/* Whether the answers come late now. */
-static bool late()
+/* Whether the file REFUSE_PRESENT_SWITCH is there, in the way WHAT. */
+static bool switched(const char *what)
 {
-   const char *switch_file = std::getenv("REFUSE_PRESENT_LATE");
-   return refusing("late") && switch_file && access(switch_file, F_OK) == 0;
+   const char *switch_file = std::getenv("REFUSE_PRESENT_SWITCH");
+   return refusing(what) && switch_file && access(switch_file, F_OK) == 0;
+}
+
+/* Whether this request is the one to lose; the switch is removed with it. */
+static bool lost()
+{
+   return switched("lose") && unlink(std::getenv("REFUSE_PRESENT_SWITCH")) == 0;
 }
 
 /* A request for a vertical blank, counted; sent, or dropped, or sent for a
@@ -68,9 +77,9 @@ extern "C" xcb_void_cookie_t xcb_present_notify_msc(xcb_connection_t *c, xcb_win
                                                     uint64_t divisor, uint64_t remainder)
 {
    asked++;
-   if (refusing("answers"))
+   if (refusing("answers") || lost())
       return {0};
-   if (late())
+   if (switched("late"))
       target_msc += LATE_BLANKS;
    using Real = xcb_void_cookie_t (*)(xcb_connection_t *, xcb_window_t, uint32_t, uint64_t,
                                       uint64_t, uint64_t);

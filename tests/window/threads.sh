@@ -15,18 +15,11 @@
 # usage: threads.sh BLOBS BLOBS_FRAMES   (both built under ThreadSanitizer)
 BLOBS=$1
 BLOBS_FRAMES=$2
-SKIP_STATUS=77
-
-# Without a display the demo only says so and ends; under a ThreadSanitizer
-# that cannot start it never gets that far.
-if env -u DISPLAY "$BLOBS" </dev/null 2>&1 | grep -q "ThreadSanitizer"; then
-   echo "skipped: ThreadSanitizer cannot start on this kernel" \
-        "(vm.mmap_rnd_bits = $(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo unknown))"
-   exit "$SKIP_STATUS"
-fi
 
 # shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
+
+skip_where_tsan_cannot_start
 
 RUN=1             # seconds paced, before and after Tab
 TAB_HOLD=0.5      # seconds Tab is held
