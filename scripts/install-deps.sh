@@ -76,8 +76,10 @@ if [ -n "$web" ]; then
 fi
 if [ -n "$web" ] && [ -n "$test" ]; then
    # The page's tests run headless Chromium through ChromeDriver, driven by
-   # Selenium for Python.
-   packages="$packages chromium chromium-driver python3-selenium"
+   # Selenium for Python, and WebKitGTK's MiniBrowser through WebKitWebDriver
+   # (webkit2gtk-driver, with MiniBrowser in its dependencies), on the Xvfb
+   # and with the xwd that --test installs.
+   packages="$packages chromium chromium-driver python3-selenium webkit2gtk-driver"
 fi
 
 if [ -n "$arm64" ]; then
