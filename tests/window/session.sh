@@ -671,7 +671,8 @@ use_wine()
 # Starts a browser of the engine that BLOBS_ENGINE names (chromium when it
 # is unset; browser.py), with any further flags of the engine's given, on
 # the site in folder SITE, served from a loopback server of its own.
-# WebKit shows its window on a private X server, of BROWSER_SCREEN, started
+# WebKit shows its window on a private X server, of BROWSER_SCREEN, under a
+# window manager, which gives it the focus and full screen; both are started
 # for the first browser and kept for the others.
 #
 # usage: start_browser SITE [FLAG ...]
@@ -689,6 +690,7 @@ start_browser()
          if [ -z "$XVFB_PID" ]; then
             XVFB_SCREEN=$BROWSER_SCREEN
             start_x
+            start_wm
          fi ;;
    esac
    rm -f "$WORK/to-browser" "$WORK/from-browser"
