@@ -386,11 +386,12 @@ class Chromium:
 
 class WebKit:
     """WebKitGTK's MiniBrowser through WebKitWebDriver, in a window on the X
-    display DISPLAY names. Its driver cannot add a script to a page, read
-    the console or take a true shot: the server puts the scripts in each
-    page it serves, the page keeps its console's errors (CONSOLE), and a
-    shot is cut from the X server's picture of the screen, exact where the
-    driver's own are cut by the toolbar and made brighter."""
+    display DISPLAY names, under a window manager that gives it the focus.
+    Its driver cannot add a script to a page, read the console or take a
+    true shot: the server puts the scripts in each page it serves, the page
+    keeps its console's errors (CONSOLE), and a shot is cut from the X
+    server's picture of the window (xwd), exact where the driver's own are
+    cut by the toolbar and made brighter."""
     name = 'webkit'
 
     def start(self, flags):
@@ -415,9 +416,8 @@ class WebKit:
         return self.driver.execute_script('return ' + expression)
 
     def shot(self, path):
-        # The canvas's place on the screen: the window's, below its
-        # toolbar (no window manager moves it or adds a frame), and the
-        # frames' it lies in.
+        # The canvas's place in the browser's window: below its toolbar,
+        # and in the frames it lies in.
         x, y, w, h = self.driver.execute_script(
             'const r = document.querySelector("canvas").getBoundingClientRect();'
             'let x = r.x, y = r.y;'
@@ -425,11 +425,13 @@ class WebKit:
             '  const f = w.frameElement.getBoundingClientRect();'
             '  x += f.x + w.frameElement.clientLeft; y += f.y + w.frameElement.clientTop;'
             '}'
-            'return [x + screenX, y + screenY + top.outerHeight - top.innerHeight, r.width, r.height]'
+            'return [x, y + top.outerHeight - top.innerHeight, r.width, r.height]'
             '  .map(v => Math.round(v * devicePixelRatio));')
-        screen = subprocess.run(['xwd', '-root', '-silent'], check=True, stdout=subprocess.PIPE).stdout
-        subprocess.run(['convert', 'xwd:-', '-crop', '%dx%d+%d+%d' % (w, h, x, y), '+repage', 'png:' + path],
-                       input=screen, check=True)
+        window = subprocess.run(['xdotool', 'search', '--onlyvisible', '--class', 'MiniBrowser'],
+                                check=True, stdout=subprocess.PIPE, text=True).stdout.split()[0]
+        picture = subprocess.run(['xwd', '-silent', '-id', window], check=True, stdout=subprocess.PIPE).stdout
+        subprocess.run(['convert', 'xwd:-', '-crop', '%dx%d+%d+%d' % (w, h, x, y), '+repage', '-strip', 'png:' + path],
+                       input=picture, check=True)
 
     def key(self, action, name):
         press(self.driver, action, name)
