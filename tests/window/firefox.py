@@ -9,6 +9,7 @@ whose preferences keep it off the network and show full screen at once.
 """
 import base64
 import json
+import math
 import os
 import shutil
 import subprocess
@@ -19,7 +20,9 @@ import websocket
 
 FIREFOX = '/usr/bin/firefox-esr'
 START_WAIT = 30       # seconds allowed for Firefox to listen for its client
-SCREEN = (1366, 768)  # headless Firefox's screen, unless the test gives one
+# Headless Firefox's screen: room for full screen at more than twice the
+# window's picture, as the other engines'.
+SCREEN = (1600, 1200)
 WINDOW = (800, 700)   # the window's size, as Chromium's
 
 # Quiet, and at once: no request of Firefox's own reaches the network, and
@@ -34,8 +37,6 @@ PREFERENCES = {
     'full-screen-api.warning.timeout': 0,
     'layout.css.devPixelsPerPx': '1.0',
 }
-# The page in a browser without WebAssembly, as Chromium's --js-flags=--jitless.
-NO_WASM = {'javascript.options.wasm': False}
 # A touch screen, and no mouse: its pointer coarse, without hover, and touch
 # events for WebDriver's touch actions.
 TOUCH_SCREEN = {'ui.primaryPointerCapabilities': 1, 'ui.allPointerCapabilities': 1,
@@ -65,22 +66,22 @@ class Firefox:
     scripts = ()
 
     def start(self, flags):
-        """Starts Firefox; of Chromium's flags, those the tests give have
-        their like here: --js-flags=--jitless, no WebAssembly, and
-        --screen-info={WxH}, the screen's size."""
+        """Starts Firefox, with each flag NAME=VALUE a preference of its
+        profile, VALUE as JSON (javascript.options.wasm=false: no
+        WebAssembly)."""
         self.flags = flags
         self.profile = tempfile.mkdtemp(prefix='blobs-firefox.')
         preferences = dict(PREFERENCES, **(TOUCH_SCREEN if self.touch_screen else {}))
-        screen = SCREEN
         for flag in flags:
-            if flag == '--js-flags=--jitless':
-                preferences.update(NO_WASM)
-            elif flag.startswith('--screen-info={'):
-                screen = tuple(int(v) for v in flag[len('--screen-info={'):-1].split('x'))
-            else:
-                raise Failed('no flag %s for Firefox' % flag)
-        env = dict(os.environ, MOZ_HEADLESS='1', MOZ_HEADLESS_WIDTH=str(screen[0]),
-                   MOZ_HEADLESS_HEIGHT=str(screen[1]))
+            name, is_, value = flag.partition('=')
+            try:
+                preferences[name] = json.loads(value)
+            except ValueError:
+                is_ = ''
+            if not is_:
+                raise Failed('a flag for Firefox is a preference NAME=VALUE, VALUE in JSON, not %s' % flag)
+        env = dict(os.environ, MOZ_HEADLESS='1', MOZ_HEADLESS_WIDTH=str(SCREEN[0]),
+                   MOZ_HEADLESS_HEIGHT=str(SCREEN[1]))
         with open(os.path.join(self.profile, 'user.js'), 'w') as f:
             for name, value in preferences.items():
                 f.write('user_pref(%s, %s);\n' % (json.dumps(name), json.dumps(value)))
@@ -172,27 +173,32 @@ class Firefox:
             '(document.querySelector(%s).getBoundingClientRect())' % json.dumps(selector))
 
     def shot(self, path):
-        """Writes a PNG of the canvas's device pixels. Laid out between
-        device pixels, the canvas is drawn on whole ones, but Firefox does
-        not say which: the shot then takes a CSS pixel of the page on every
-        side, and the page's colour is cut off again."""
+        """Writes a PNG of the canvas's device pixels. Firefox starts its
+        shot at the whole CSS pixel at or before the box it is given: the
+        shot takes the whole CSS pixels about the canvas and is cut to it.
+        Laid out between device pixels, the canvas is drawn on whole ones,
+        but Firefox does not say which: the shot then takes a CSS pixel of
+        the page more on every side, and the page's colour is cut off."""
         box = self.box('canvas')
-        ratio, page = box.pop('ratio'), box.pop('page')
-        edges = (box['x'], box['y'], box['x'] + box['width'], box['y'] + box['height'])
-        between = any(abs(v * ratio - round(v * ratio)) > SNAP for v in edges)
-        if between:
-            box = {'x': box['x'] - 1, 'y': box['y'] - 1, 'width': box['width'] + 2, 'height': box['height'] + 2}
-        else:
-            # Firefox cuts its shot at the device pixels below the box's
-            # edges: a whole number of them, off by a rounding error of the
-            # layout's, would lose a row or a column.
-            box = {k: round(v * ratio) / ratio for k, v in box.items()}
-        shot = self.call('browsingContext.captureScreenshot', context=self.top, clip=dict(box, type='box'))
+        ratio, page = box['ratio'], box['page']
+        left, top, right, bottom = box['x'], box['y'], box['x'] + box['width'], box['y'] + box['height']
+        between = any(abs(v * ratio - round(v * ratio)) > SNAP for v in (left, top, right, bottom))
+        margin = 1 if between else 0
+        x, y = math.floor(left) - margin, math.floor(top) - margin
+        clip = {'type': 'box', 'x': x, 'y': y,
+                'width': math.ceil(right) + margin - x, 'height': math.ceil(bottom) + margin - y}
+        shot = self.call('browsingContext.captureScreenshot', context=self.top, clip=clip)
         with open(path, 'wb') as f:
             f.write(base64.b64decode(shot['data']))
+        size = (round(box['width'] * ratio), round(box['height'] * ratio))
+        at = (round(left * ratio) - x * ratio, round(top * ratio) - y * ratio)
         if between:
-            subprocess.run(['convert', path, '-bordercolor', page, '-border', '1', '-trim', '+repage', path],
-                           check=True)
+            cut = ['-bordercolor', page, '-border', '1', '-trim']
+        elif at != (0, 0) or size != (clip['width'] * ratio, clip['height'] * ratio):
+            cut = ['-crop', '%dx%d+%d+%d' % (size + at)]
+        else:
+            return
+        subprocess.run(['convert', path] + cut + ['+repage', path], check=True)
 
     def key(self, action, name):
         """Presses (down) or releases (up) key NAME; the key stays down
