@@ -93,7 +93,7 @@ class Firefox:
         self.sent = 0
         self.entries = []
         self.call('session.new', capabilities={})
-        self.call('session.subscribe', events=['log.entryAdded'])
+        self.call('session.subscribe', events=['log.entryAdded', 'network.responseCompleted', 'network.fetchError'])
         # The window Firefox opens at start never has the focus, headless:
         # the page is shown in a window opened in front, of Chromium's size.
         first = self.call('browsingContext.getTree')['contexts'][0]['context']
@@ -131,8 +131,23 @@ class Firefox:
                 if message.get('type') == 'error':
                     raise Failed('%s: %s' % (message['error'], message.get('message', '')))
                 return message['result']
-            if message.get('method') == 'log.entryAdded':
-                self.entries.append(message['params'])
+            said = self.said(message.get('method'), message.get('params'))
+            if said:
+                self.entries.append(said)
+
+    @staticmethod
+    def said(event, params):
+        """What an event tells of as an error in the console, as Chromium's
+        does: the errors, the warnings of the page's scripts, and the pages'
+        own requests that failed, which Firefox logs to no client."""
+        if event == 'log.entryAdded' and (params['level'] == 'error' or
+                                          params['level'] == 'warn' and params['type'] == 'console'):
+            return params.get('text') or params['level']
+        if event == 'network.responseCompleted' and params['context'] and params['response']['status'] >= 400:
+            return '%s: %d' % (params['request']['url'], params['response']['status'])
+        if event == 'network.fetchError' and params['context']:
+            return '%s: %s' % (params['request']['url'], params['errorText'])
+        return None
 
     def evaluate(self, expression):
         """The value of EXPRESSION in the page, a promise's once it settles,
@@ -216,11 +231,10 @@ class Firefox:
                 {'type': 'pointerUp', 'button': 0}]}])
 
     def errors(self):
-        """The console's errors and warnings since the last time asked."""
+        """The console's errors and warnings, and the failed requests,
+        since the last time asked."""
         self.call('session.status')   # the entries logged until now come before its answer
-        found = [e.get('text') or '' for e in self.entries
-                 if e['level'] == 'error' or e['level'] == 'warn' and e['type'] == 'console']
-        self.entries = []
+        found, self.entries = self.entries, []
         return found
 
     def cpu(self):
