@@ -8,10 +8,12 @@ entries that come between them. Firefox runs on a fresh profile of its own,
 whose preferences keep it off the network and show full screen at once.
 """
 import base64
+import ctypes
 import json
 import math
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -20,6 +22,7 @@ import websocket
 
 FIREFOX = '/usr/bin/firefox-esr'
 START_WAIT = 30       # seconds allowed for Firefox to listen for its client
+QUIT_WAIT = 3         # seconds allowed for it to close
 # Headless Firefox's screen: room for full screen at more than twice the
 # window's picture, as the other engines'.
 SCREEN = (1600, 1200)
@@ -42,6 +45,11 @@ PREFERENCES = {
 TOUCH_SCREEN = {'ui.primaryPointerCapabilities': 1, 'ui.allPointerCapabilities': 1,
                 'dom.w3c_touch_events.enabled': 1}
 PHONE_RATIO = 3
+
+# Firefox ends with the process that started it, even one killed, rather than
+# run the page on unseen: prctl's PR_SET_PDEATHSIG.
+LIBC = ctypes.CDLL(None, use_errno=True)
+PR_SET_PDEATHSIG = 1
 
 # WebDriver's codes of the keys the tests press.
 KEYS = {'Tab': '\ue004', 'Escape': '\ue00c', 'Enter': '\ue007'}
@@ -88,7 +96,8 @@ class Firefox:
         self.process = subprocess.Popen(
             [FIREFOX, '--headless', '--no-remote', '--profile', self.profile,
              '--remote-debugging-port', '0', 'about:blank'],
-            env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=lambda: LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGKILL))
         self.socket = websocket.create_connection('ws://127.0.0.1:%d/session' % self.port(), suppress_origin=True)
         self.sent = 0
         self.entries = []
@@ -292,15 +301,15 @@ class Firefox:
             {'type': 'pointer', 'id': 'finger', 'parameters': {'pointerType': 'touch'}, 'actions': steps}])
 
     def quit(self):
-        """Ends the session and Firefox, and removes its profile."""
+        """Ends Firefox, at once if it has not closed within QUIT_WAIT
+        seconds, and removes its profile."""
         try:
-            self.call('session.end')
-        except Exception:
+            self.call('browser.close')
+        except Exception:   # the socket may close before the answer comes
             pass
         self.socket.close()
-        self.process.terminate()
         try:
-            self.process.wait(10)
+            self.process.wait(QUIT_WAIT)
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
