@@ -410,23 +410,30 @@ class WebKit:
         self.driver.get(url)
 
     def enter_frame(self):
+        """WebKit's driver gives a frame it enters the focus, which a frame
+        in another page does not have until clicked: it goes back to the
+        page around it."""
         self.driver.switch_to.frame(0)
+        self.driver.execute_script('parent.focus()')
 
     def evaluate(self, expression):
         return self.driver.execute_script('return ' + expression)
 
     def shot(self, path):
         # The canvas's place in the browser's window: below its toolbar,
-        # and in the frames it lies in.
+        # and in the frames it lies in; taken once two animation frames
+        # have passed, when the window shows what the page last drew.
         x, y, w, h = self.driver.execute_script(
-            'const r = document.querySelector("canvas").getBoundingClientRect();'
-            'let x = r.x, y = r.y;'
-            'for (let w = window; w.frameElement; w = w.parent) {'
-            '  const f = w.frameElement.getBoundingClientRect();'
-            '  x += f.x + w.frameElement.clientLeft; y += f.y + w.frameElement.clientTop;'
-            '}'
-            'return [x, y + top.outerHeight - top.innerHeight, r.width, r.height]'
-            '  .map(v => Math.round(v * devicePixelRatio));')
+            'return new Promise(f => requestAnimationFrame(() => requestAnimationFrame(f))).then(() => {'
+            '  const r = document.querySelector("canvas").getBoundingClientRect();'
+            '  let x = r.x, y = r.y;'
+            '  for (let w = window; w.frameElement; w = w.parent) {'
+            '    const f = w.frameElement.getBoundingClientRect();'
+            '    x += f.x + w.frameElement.clientLeft; y += f.y + w.frameElement.clientTop;'
+            '  }'
+            '  return [x, y + top.outerHeight - top.innerHeight, r.width, r.height]'
+            '    .map(v => Math.round(v * devicePixelRatio));'
+            '})')
         window = subprocess.run(['xdotool', 'search', '--onlyvisible', '--class', 'MiniBrowser'],
                                 check=True, stdout=subprocess.PIPE, text=True).stdout.split()[0]
         picture = subprocess.run(['xwd', '-silent', '-id', window], check=True, stdout=subprocess.PIPE).stdout
