@@ -77,6 +77,8 @@ case $ENGINE in
    chromium) PHONE_CHECKS=yes; NETWORK_CHECKS=yes; INSTALL_CHECKS=yes
              NO_WASM_FLAGS=(--js-flags=--jitless) ;;   # V8 without its compilers
    webkit) NO_WASM_ENV=JSC_useWasm=false ;;   # JavaScriptCore's option
+   firefox) PHONE_CHECKS=yes; NETWORK_CHECKS=yes
+            NO_WASM_FLAGS=(javascript.options.wasm=false) ;;   # a preference of its profile
 esac
 
 ENDED="The demo has ended."
