@@ -97,8 +97,12 @@ if [ -n "$web" ]; then
 fi
 if [ -n "$web" ] && [ -n "$test" ]; then
    # The page's tests run headless Chromium through ChromeDriver, driven by
-   # Selenium for Python.
-   packages="$packages chromium chromium-driver python3-selenium"
+   # Selenium for Python, and WebKitGTK's MiniBrowser through WebKitWebDriver
+   # (webkit2gtk-driver, with MiniBrowser in its dependencies), on the Xvfb
+   # and with the xwd that --test installs; and headless Firefox (firefox-esr),
+   # driven over WebDriver BiDi through a websocket (python3-websocket).
+   packages="$packages chromium chromium-driver python3-selenium webkit2gtk-driver"
+   packages="$packages firefox-esr python3-websocket"
 fi
 
 if [ -n "$arm64" ]; then

@@ -1,23 +1,26 @@
 #!/bin/bash
 # Measures the demo in a browser beside the native build, on this machine in
-# one run: the site's size, composing a frame in headless Chromium against
+# one run: the site's size, composing a frame in the browser against
 # natively, the time from navigation to the first frame, the paced and
-# Tab-held rates of the page with what each frame's time goes to, and the
-# page's CPU for each frame, paced, on displays of 60, 120 and 144 Hz.
+# Tab-held rates of the page with what each frame's time goes to, against
+# the rate at which the same browser shows a bare canvas, and the page's
+# CPU for each frame, paced, on displays of 60, 120 and 144 Hz.
 #
-#   scripts/measure-web.sh BUILD_WEB_DIR NATIVE_BUILD_DIR
+#   scripts/measure-web.sh BUILD_WEB_DIR NATIVE_BUILD_DIR [ENGINE]
 #
 # BUILD_WEB_DIR is a web build (emcmake): its site/, and the measuring
 # program's page in bench-web/site/. NATIVE_BUILD_DIR is a native build with
 # the benchmarks: blobs-frames, and the same measuring program natively in
 # bench/web/. The pages are served from the loopback by the window tests'
-# browser helper (tests/window/browser.py) and opened in headless Chromium.
-# Every figure is printed as a `name value' line. It installs nothing, and
-# takes about a minute and a half.
+# browser helper (tests/window/browser.py) and opened in a browser of
+# ENGINE (chromium, the default, headless; webkit, WebKitGTK's MiniBrowser
+# on a private X server; firefox). Every figure is printed as a `name
+# value' line. It installs nothing, and takes about two minutes.
 set -u
-USAGE="usage: scripts/measure-web.sh BUILD_WEB_DIR NATIVE_BUILD_DIR"
+USAGE="usage: scripts/measure-web.sh BUILD_WEB_DIR NATIVE_BUILD_DIR [ENGINE]"
 web=$(cd "${1:?$USAGE}" && pwd) || exit 1
 native=$(cd "${2:?$USAGE}" && pwd) || exit 1
+export BLOBS_ENGINE=${3:-${BLOBS_ENGINE:-chromium}}
 top=$(cd "$(dirname "$0")/.." && pwd)
 BLOBS_FRAMES=$native/blobs-frames
 # shellcheck source-path=SCRIPTDIR source=../tests/window/session.sh
@@ -35,6 +38,8 @@ CPU_RATES="60 120 144"   # animation frames a second, as on displays of those ra
 CPU_SETTLE=1      # seconds a page runs before its CPU is measured ...
 CPU_SPAN=3        # ... over this many seconds
 CPU_GOAL=1.3      # the page's CPU a frame above 100 Hz, at most this times that at 60 Hz
+PACED_GOAL=0.95   # paced pictures a second, at least this times a bare canvas's ...
+PACED_MOST=100    # ... and at most the tick's
 
 site=$web/site
 measure_js=$web/bench-web/site/compose_measure.js
@@ -77,7 +82,12 @@ wait_for_page()
 
 echo "cpu $(sed -n '/^model name/{s/^model name[[:space:]]*: //p;q}' /proc/cpuinfo)"
 echo "nproc $(nproc)"
-echo "chromium $(/usr/bin/chromium --version 2>/dev/null | awk '{ print $2 }')"
+echo "engine $BLOBS_ENGINE"
+case $BLOBS_ENGINE in
+   chromium) echo "chromium $(/usr/bin/chromium --version 2>/dev/null | awk '{ print $2 }')" ;;
+   webkit) echo "webkitgtk $(dpkg-query -W -f='${Version}' webkit2gtk-driver 2>/dev/null)" ;;
+   firefox) echo "firefox $(firefox-esr --version 2>/dev/null | awk '{ print $NF }')" ;;
+esac
 echo "emscripten $(NODE_PATH=/usr/share/nodejs emcc --version 2>/dev/null | sed -n '1s/.* \([0-9.]*\) .*/\1/p')"
 echo "load_average_start $(cut -d ' ' -f 1-3 /proc/loadavg)"
 
@@ -108,7 +118,7 @@ for r in $(seq "$ROUNDS"); do
    for f in compose_us compose_min_us compose_max_us stretch_us startup_work_ms; do
       echo "round $r $f native $(value "$f" "$WORK/native-$r.txt") browser $(value "$f" "$WORK/web-$r.txt")"
    done
-   for f in startup_sprites_ms startup_blend_table_ms startup_glow_ms turn_us demo_wasm_fetch_ms demo_wasm_compile_ms; do
+   for f in startup_sprites_ms startup_blend_table_ms startup_glow_ms turn_us channel_turn_us demo_wasm_fetch_ms demo_wasm_compile_ms; do
       echo "round $r $f browser $(value "$f" "$WORK/web-$r.txt")"
    done
    awk -v n="$(value compose_us "$WORK/native-$r.txt")" -v w="$(value compose_us "$WORK/web-$r.txt")" \
@@ -172,7 +182,19 @@ READ_PROBE='[probe.turns, probe.program, probe.page, shown.frames - probe.frames
    performance.now() - probe.since].map(v => v.toFixed(3)).join(" ")'
 
 start_browser "$site"
+# The most pictures a second this browser shows here: a page that only puts
+# one 640x480 picture in a canvas at each animation frame, by its own clock.
+browser open bare
+sleep 1
+page_rates "$PACED_SPAN"
+canvas_x10=$PUTS_X10
+echo "canvas_rate $(x10 "$PUTS_X10") pictures a second, $(x10 "$FRAMES_X10") animation frames"
 start_page
+sleep 1
+page_rates "$PACED_SPAN"
+echo "paced_by_page_clock $(x10 "$PUTS_X10") pictures a second, $(x10 "$FRAMES_X10") animation frames"
+awk -v p="$PUTS_X10" -v c="$canvas_x10" -v goal="$PACED_GOAL" -v most="$PACED_MOST" \
+   'BEGIN { printf "paced_ratio %.3f of the bare canvas (goal: at least %s, and at most %d a second)\n", p / c, goal, most }'
 browser eval "${PROBE//$'\n'/ }"
 take_point paced-from
 browser eval 'shown.frames'; frames0=$BROWSER_SAYS; u0=$(now_us)

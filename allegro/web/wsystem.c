@@ -97,10 +97,14 @@ static _DRIVER_INFO web_no_driver_list[] = {
 
 /* _web_start:
  *  Sets up what the drivers share in the page, Module.alweb: the queue of
- *  turns given through a message channel, which the browser runs as soon as
- *  it has handled what came before, without the 4 ms that it holds nested
- *  zero timeouts to; and the way a waiting program is taken up again. Fails
- *  outside a page.
+ *  turns, each given by a message the page posts to its own window, which
+ *  the browser runs as soon as it has handled what came before, without
+ *  the 4 ms that it holds nested zero timeouts to; and the way a waiting
+ *  program is taken up again. Fails outside a page. The message is the
+ *  port's own, and the page's other listeners never see it. Not a
+ *  MessageChannel's: in WebKit its messages pass through the browser's
+ *  other process, and come milliseconds late, often after the display's
+ *  next refresh, which the paced program then misses.
  *
  *  A wait puts main() aside, and the runtime sees it return only once the
  *  program ends; so each wait is ended through the runtime's callUserCallback,
@@ -112,16 +116,21 @@ static _DRIVER_INFO web_no_driver_list[] = {
  *  a program that fails after it has waited ends with exit().
  */
 EM_JS(int, _web_start, (void), {
-   if (typeof document === 'undefined' || typeof MessageChannel === 'undefined')
+   if (typeof document === 'undefined' || typeof postMessage === 'undefined')
       return -1;
-   var channel = new MessageChannel();
+   var TURN = 'allegro web turn';
    var turns = [];
    Module.alweb = {
       ran: true,
-      turn: function(f) { turns.push(f); channel.port2.postMessage(0); },
+      turn: function(f) { turns.push(f); postMessage(TURN, '*'); },
       wake: function(wakeUp) { callUserCallback(wakeUp); }
    };
-   channel.port1.onmessage = function() { turns.shift()(); };
+   addEventListener('message', function(event) {
+      if (event.source === window && event.data === TURN) {
+         event.stopImmediatePropagation();
+         turns.shift()();
+      }
+   }, true);
    return 0;
 });
 

@@ -33,7 +33,7 @@
    * that fit on the screen. */
   function fit() {
     var ratio = window.devicePixelRatio || 1;
-    var full = document.fullscreenElement === stage;
+    var full = fullElement() === stage;
     var room_w, room_h, most = Infinity;
     if (full) {
       room_w = stage.clientWidth;
@@ -64,6 +64,7 @@
   }
   window.addEventListener('resize', fit);
   document.addEventListener('fullscreenchange', fit);
+  document.addEventListener('webkitfullscreenchange', fit);
   watchRatio();
   if (window.ResizeObserver)
     new ResizeObserver(fit).observe(document.getElementById('lines'));
@@ -136,21 +137,43 @@
 
   /* ---- Full screen */
 
+  /* The element shown full screen, and the calls that show and leave it:
+   * Safari before 16.4 has them only with its prefix. */
+  function fullElement() {
+    return document.fullscreenElement || document.webkitFullscreenElement || null;
+  }
+  var enterFull = stage.requestFullscreen || stage.webkitRequestFullscreen;
+  var leaveFull = document.exitFullscreen || document.webkitExitFullscreen;
+
+  /* Calls f on `on', where the prefixed calls return nothing and the others
+   * a promise, whose refusal is no error. */
+  function callFull(f, on) {
+    var done = f.call(on, { navigationUI: 'hide' });
+    if (done && done.catch)
+      done.catch(function () {});
+  }
+
   /* The picture full screen, through the control, where the browser can
    * show it so. The browser's own way out is Escape: while full screen,
-   * Escape is the browser's and never reaches the demo, so that leaving
-   * full screen does not end it too. */
-  if (document.fullscreenEnabled && stage.requestFullscreen) {
+   * neither Escape's press nor its release reaches the demo, so that
+   * leaving full screen does not end it too, whether the browser leaves on
+   * the press (Chromium), on the release (Gecko) or keeps both. */
+  if ((document.fullscreenEnabled || document.webkitFullscreenEnabled) && enterFull) {
+    var escaping = false;
     fullButton.hidden = false;
     fullButton.addEventListener('click', function () {
-      stage.requestFullscreen({ navigationUI: 'hide' }).catch(function () {});
+      callFull(enterFull, stage);
     });
-    window.addEventListener('keydown', function (event) {
-      if (event.code === 'Escape' && document.fullscreenElement) {
+    ['keydown', 'keyup'].forEach(function (type) {
+      window.addEventListener(type, function (event) {
+        if (event.code !== 'Escape' || !(fullElement() || escaping && type === 'keyup'))
+          return;
         event.stopImmediatePropagation();
-        document.exitFullscreen().catch(function () {});
-      }
-    }, true);
+        escaping = type === 'keydown';
+        if (escaping)
+          callFull(leaveFull, document);
+      }, true);
+    });
   }
 
   /* ---- The program */

@@ -35,7 +35,7 @@ WINDOW=""              # the demo's top-level window
 CLIENT=""              # the part of it the demo draws in, which shots are taken of
 WINE_USED=""           # set once use_wine has pointed Wine at a prefix
 OTHER_PID=""           # the window focus_elsewhere made
-BROWSER_PID=""         # browser.py, driving the page in Chromium
+BROWSER_PID=""         # browser.py, driving the page in a browser
 SHOT=xwd               # the format of the shots: xwd, or png from the browser
 FIRST_T=""             # the frame count of the first frame seen
 read -r -a LAUNCHER <<<"${BLOBS_LAUNCHER:-}"   # the emulator, or nothing
@@ -697,15 +697,31 @@ use_wine()
 
 # ---- The demo's page in a browser
 
-# Starts headless Chromium, with any further flags given, on the site in
-# folder SITE, served from a loopback server of its own (browser.py).
+# Starts a browser of the engine that BLOBS_ENGINE names (chromium when it
+# is unset; browser.py), with any further flags of the engine's given, on
+# the site in folder SITE, served from a loopback server of its own.
+# WebKit shows its window on a private X server, of BROWSER_SCREEN, under a
+# window manager, which gives it the focus and full screen; both are started
+# for the first browser and kept for the others.
 #
-# usage: start_browser SITE [CHROMIUM_FLAG ...]
+# usage: start_browser SITE [FLAG ...]
+BROWSER_SCREEN=1600x1200x24   # room for full screen at more than twice the window's picture
 start_browser()
 {
-   if [ ! -x /usr/bin/chromium ] || [ ! -x /usr/bin/chromedriver ]; then
-      fail "Chromium is not installed (scripts/install-deps.sh --test --web)"
-   fi
+   case ${BLOBS_ENGINE:-chromium} in
+      chromium)
+         if [ ! -x /usr/bin/chromium ] || [ ! -x /usr/bin/chromedriver ]; then
+            fail "Chromium is not installed (scripts/install-deps.sh --test --web)"
+         fi ;;
+      webkit)
+         [ -x /usr/bin/WebKitWebDriver ] ||
+            fail "WebKitWebDriver is not installed (scripts/install-deps.sh --test --web)"
+         if [ -z "$XVFB_PID" ]; then
+            XVFB_SCREEN=$BROWSER_SCREEN
+            start_x
+            start_wm
+         fi ;;
+   esac
    rm -f "$WORK/to-browser" "$WORK/from-browser"
    mkfifo "$WORK/to-browser" "$WORK/from-browser"
    "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \
@@ -776,4 +792,30 @@ wait_for_message()
       sleep 0.1
    done
    echo "the page says: $2"
+}
+
+# Measures the page's rates over SECONDS by its own clock: its animation
+# frames and the pictures put in its canvas, each counted with
+# performance.now() in one evaluation, so that the time the commands take
+# to reach the page, which a busy machine stretches, counts for neither.
+# Sets FRAMES_X10 and PUTS_X10 to them a second, times ten.
+#
+# usage: page_rates SECONDS
+PAGE_COUNTS='[shown.frames, shown.puts, performance.now()]'
+page_rates()
+{
+   local f0 p0 t0 f1 p1 t1
+   browser eval "$PAGE_COUNTS"
+   IFS=, read -r f0 p0 t0 <<<"${BROWSER_SAYS//[][]/}"
+   sleep "$1"
+   browser eval "$PAGE_COUNTS"
+   IFS=, read -r f1 p1 t1 <<<"${BROWSER_SAYS//[][]/}"
+   read -r FRAMES_X10 PUTS_X10 < <(awk -v f="$((f1 - f0))" -v p="$((p1 - p0))" -v ms="$t0 $t1" \
+      'BEGIN { split(ms, t, " "); printf "%d %d\n", f * 10000 / (t[2] - t[1]), p * 10000 / (t[2] - t[1]) }')
+}
+
+# A rate times ten, as N.N.
+x10()
+{
+   echo "$(($1 / 10)).$(($1 % 10))"
 }

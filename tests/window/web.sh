@@ -1,9 +1,13 @@
 #!/bin/bash
 # The demo's page in a browser: the site served from the loopback and
-# opened in headless Chromium. Its canvas is 640x480 and shows frames of the
-# demo, pixel for pixel. Paced, the demo follows the browser's animation
-# frames (60 a second here) and never runs past the 10 ms tick; Tab held
-# runs it at least twice as fast, and the pacing comes back on release.
+# opened in a browser of one engine: headless Chromium, WebKitGTK's
+# MiniBrowser on a private X server, or Firefox. Its canvas is 640x480 and
+# shows frames of the demo, pixel for pixel. Paced, the demo shows nearly
+# as many pictures a second as the same browser shows from a page that
+# does nothing but put one in a canvas at each animation frame, and in
+# Chromium as many as its animation frames (60 a second here), and never
+# runs past the 10 ms tick; Tab held runs it at least twice as fast, and
+# the pacing comes back on release. The rates are read by the page's clock.
 # Full screen, through the page's control, shows the picture as large as
 # whole device pixels allow, on black; Escape leaves full screen, and only
 # the next one ends the demo.
@@ -35,11 +39,26 @@
 # faster displays and the clock; the page's own script is the same in every
 # build, and its checks are left out.
 #
-# usage: web.sh SITE BLOBS_FRAMES [--program-only]
+# With --engine, the browser's engine (chromium, webkit or firefox; else
+# BLOBS_ENGINE's, else chromium). Each checks all it can be made to show
+# here (docs/testing.md): WebKitGTK's driver has no touch, no phone's
+# screen and no network to cut, and installing is Chromium's own check.
+#
+# usage: web.sh SITE BLOBS_FRAMES [--program-only] [--engine NAME]
 SITE=$1
 BLOBS_FRAMES=$2
+shift 2
 PAGE_CHECKS=yes
-[ "${3:-}" = --program-only ] && PAGE_CHECKS=""
+ENGINE=${BLOBS_ENGINE:-chromium}
+while [ $# -gt 0 ]; do
+   case $1 in
+      --program-only) PAGE_CHECKS="" ;;
+      --engine) ENGINE=$2; shift ;;
+      *) echo "usage: web.sh SITE BLOBS_FRAMES [--program-only] [--engine NAME]" >&2; exit 2 ;;
+   esac
+   shift
+done
+export BLOBS_ENGINE=$ENGINE
 # shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
 WEB_DIR=$(dirname "$0")/../../packaging/web
@@ -48,6 +67,19 @@ GAP=1.5           # seconds between the shots of a paced measure
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=1        # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
+PACED_SHARE=9     # tenths of the bare canvas's rate that paced frames reach at least
+# What the engine's driver lets the test do here besides what all do: show
+# the page as a phone with touch, cut the network, ask whether the page
+# installs; and how a browser is started without WebAssembly.
+PHONE_CHECKS=""; NETWORK_CHECKS=""; INSTALL_CHECKS=""
+NO_WASM_ENV=""; NO_WASM_FLAGS=()
+case $ENGINE in
+   chromium) PHONE_CHECKS=yes; NETWORK_CHECKS=yes; INSTALL_CHECKS=yes
+             NO_WASM_FLAGS=(--js-flags=--jitless) ;;   # V8 without its compilers
+   webkit) NO_WASM_ENV=JSC_useWasm=false ;;   # JavaScriptCore's option
+   firefox) PHONE_CHECKS=yes; NETWORK_CHECKS=yes
+            NO_WASM_FLAGS=(javascript.options.wasm=false) ;;   # a preference of its profile
+esac
 
 ENDED="The demo has ended."
 KEYS="Escape ends the demo; hold Tab to let it run as fast as it can."
@@ -55,6 +87,7 @@ CLICK="Click the picture first, so that the keys reach the demo: then Escape end
 TOUCH="Touch and hold the picture to let it run as fast as it can."
 POLICY="default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; object-src 'none'; base-uri 'none'"
 SCREEN=1600x1200  # the screen full screen fills, room for twice the window's picture
+WINDOW_WIDTH=800  # the browser window's width in CSS pixels (browser.py)
 PHONE="390 844"   # a phone's screen upright, in CSS pixels; its ratio is 3
 LOW_FRAME=120     # a first frame seen no later than this is one from the start
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
@@ -88,6 +121,33 @@ PLACE='(() => { const c = document.querySelector("canvas").getBoundingClientRect
            document.documentElement.scrollWidth > innerWidth,
            next * 320 / r <= innerWidth && next * 240 / r + rest <= innerHeight]; })()'
 
+# Measures the paced rate by the page's clock over GAP and fails unless it
+# reaches PACED_SHARE tenths of the bare canvas's rate, and in Chromium 9
+# tenths of the animation frames', and stays within the tick's; sets
+# PACED_X10 to it. A machine busy with other work slows the page now and
+# then for a while, which the bare canvas measured before did not see: a
+# measure that falls short is taken again, up to RATE_TRIES times.
+#
+# usage: check_paced_rate WHAT
+RATE_TRIES=3
+check_paced_rate()
+{
+   local short
+   for _ in $(seq "$RATE_TRIES"); do
+      page_rates "$GAP"
+      PACED_X10=$PUTS_X10
+      echo "$1, by the page's clock: $(x10 "$PUTS_X10") pictures a second, $(x10 "$FRAMES_X10") animation frames"
+      [ "$PUTS_X10" -le $((TICK_HZ * 10 + 20)) ] || fail "$1: $(x10 "$PUTS_X10") pictures a second, beyond the tick"
+      short=""
+      [ $((PUTS_X10 * 10)) -ge $((CANVAS_X10 * PACED_SHARE)) ] ||
+         short="under $PACED_SHARE tenths of the bare canvas's $(x10 "$CANVAS_X10")"
+      [ "$ENGINE" != chromium ] || [ $((PUTS_X10 * 10)) -ge $((FRAMES_X10 * 9)) ] ||
+         short="under 9 tenths of the $(x10 "$FRAMES_X10") animation frames"
+      [ -z "$short" ] && return 0
+   done
+   fail "$1: $(x10 "$PUTS_X10") pictures a second, $short, in $RATE_TRIES measures"
+}
+
 # Fails unless the picture lies whole on the screen, crisp, as large as
 # fits and no larger than MOST device pixels a frame pixel, with no sideways
 # scrolling; sets SCALE to its device pixels for each frame pixel.
@@ -107,7 +167,20 @@ check_place()
    fi
 }
 
-start_browser "$SITE" "--screen-info={$SCREEN}"
+# Chromium's flags for a screen to fill full screen, and without
+# WebAssembly; WebKit's screen is its X server's, and its JavaScriptCore
+# runs without WebAssembly when told so in its environment.
+SCREEN_FLAGS=()
+[ "$ENGINE" = chromium ] && SCREEN_FLAGS=("--screen-info={$SCREEN}")
+
+start_browser "$SITE" "${SCREEN_FLAGS[@]}"
+# The most pictures a second the browser shows here, from a page that only
+# puts one in a canvas at each animation frame.
+browser open bare
+sleep 0.5
+page_rates "$GAP"
+CANVAS_X10=$PUTS_X10
+echo "a bare canvas: $(x10 "$CANVAS_X10") pictures a second, $(x10 "$FRAMES_X10") animation frames"
 start_page
 browser eval '(c => [c.width, c.height, c.clientWidth, c.clientHeight])(document.querySelector("canvas"))'
 [ "$BROWSER_SAYS" = "[640,480,640,480]" ] ||
@@ -116,31 +189,34 @@ echo "canvas: 640x480, shown at 640x480"
 wait_for_message 10 "$KEYS"
 check_frames 3 0.3
 
-# The rate the browser shows animation frames at, which paced frames follow.
-browser eval 'shown.frames'; frames0=$BROWSER_SAYS; u0=$(now_us)
-sleep "$GAP"
-browser eval 'shown.frames'; frames1=$BROWSER_SAYS; u1=$(now_us)
-animation_hz=$(((frames1 - frames0) * 1000000 / (u1 - u0)))
-echo "animation frames: $animation_hz a second"
-paced_max=$((animation_hz + 2 < TICK_HZ ? animation_hz + 2 : TICK_HZ))
-check_paced paced "$GAP" $((animation_hz * 9 / 10)) "$paced_max"
+# Paced frames follow the shots' counts too, which tell that they advance.
+check_paced paced "$GAP" 1 "$TICK_HZ"
+check_paced_rate paced
 check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" $((PACED_X10 * 2 / 10))
-check_paced released "$GAP" $((animation_hz * 9 / 10)) "$paced_max"
+check_paced released "$GAP" 1 "$TICK_HZ"
+check_paced_rate released
 
 if [ -n "$PAGE_CHECKS" ]; then
 
 # ---- Full screen, and out again
 
+# Where a window manager shows the browser full screen, the window grows
+# after the page has gone full screen, and the page fits the picture then.
 browser click full
-wait_until 10 '!!document.fullscreenElement'
+wait_until 10 "!!document.fullscreenElement && innerWidth > $WINDOW_WIDTH"
+sleep 0.2   # for the page's handler of the resize
 check_place "full screen" 99
 [ "$SCALE" -gt 2 ] || fail "full screen: the screen has no room for a larger picture than the window's"
 browser eval 'getComputedStyle(document.fullscreenElement).backgroundColor'
 [ "$BROWSER_SAYS" = '"rgb(0, 0, 0)"' ] || fail "full screen: the picture lies on $BROWSER_SAYS, not black"
 check_frames 2 0.3
+# Chromium leaves full screen on Escape's press; Gecko keeps both the press
+# and the release from the page and leaves on the release.
 browser key down Escape
-wait_until 10 '!document.fullscreenElement'
+[ "$ENGINE" = chromium ] && wait_until 10 '!document.fullscreenElement'
 browser key up Escape
+wait_until 10 "!document.fullscreenElement && innerWidth <= $WINDOW_WIDTH"
+sleep 0.2
 check_place "full screen left" 2
 # Still running, and paced. The checks of the rate after this one ask only
 # that the demo runs and never passes the tick, as Tab held would: the
@@ -189,6 +265,7 @@ stop_browser
 
 # ---- A phone, upright and turned
 
+if [ -n "$PHONE_CHECKS" ]; then
 start_browser "$SITE"
 browser phone "$PHONE"
 browser open
@@ -210,6 +287,7 @@ sleep 0.2   # for the page's handler of the resize
 check_place "phone turned" 6
 check_frames 2 0.3
 stop_browser
+fi
 
 # ---- A strict content policy, the keyboard's focus, installing, offline
 
@@ -226,9 +304,11 @@ browser eval 'shown.refused'
 browser errors
 [ "$BROWSER_SAYS" = none ] || fail "errors in the console under the content policy as a header: $BROWSER_SAYS"
 echo "content policy as a header: nothing refused, no errors"
-browser installable
-[ "$BROWSER_SAYS" = none ] || fail "Chromium cannot install the page: $BROWSER_SAYS"
-echo "installable"
+if [ -n "$INSTALL_CHECKS" ]; then
+   browser installable
+   [ "$BROWSER_SAYS" = none ] || fail "Chromium cannot install the page: $BROWSER_SAYS"
+   echo "installable"
+fi
 
 # Waits until the site's files are kept under the name the site's sw.js
 # gives, in FOLDER, and no others are.
@@ -242,6 +322,7 @@ wait_for_kept()
    wait_until 20 "caches.keys().then(k => k.join() === '$name')"
    echo "kept: $name"
 }
+if [ -n "$NETWORK_CHECKS" ]; then
 wait_for_kept "$SITE"
 
 # A second build, visited online, takes the first one's place; then, with
@@ -266,9 +347,12 @@ browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLen
 [ "$BROWSER_SAYS" = "$(stat -c %s "$WORK/second/blobs.wasm")" ] ||
    fail "offline, the page has a blobs.wasm of $BROWSER_SAYS bytes, not the second build's"
 echo "opened again offline: the second build"
+fi
 stop_browser
 
-start_browser "$SITE" --js-flags=--jitless   # V8 without its compilers: no WebAssembly
+[ -n "$NO_WASM_ENV" ] && export "${NO_WASM_ENV?}"
+start_browser "$SITE" "${NO_WASM_FLAGS[@]}"
+[ -n "$NO_WASM_ENV" ] && unset "${NO_WASM_ENV%%=*}"
 browser open
 wait_for_message 10 "$NO_WASM"
 stop_browser
