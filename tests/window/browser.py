@@ -41,6 +41,15 @@ and, for the page on other screens and networks:
   installable        the reasons Chromium gives why the page cannot be
                      installed as an app, or none
 
+and, for the page's service worker and older browsers:
+
+  at PATH            opens PATH (/index.html until then) where `open' opens
+                     the site's index.html
+  fail PATH [FILE]   the server hangs up on every request for PATH, or
+                     answers it with FILE's bytes; `fail' alone ends that
+  before SCRIPT      runs SCRIPT in each page opened from now on, before
+                     the page's own scripts
+
 The page is shown at a device pixel ratio of 1 in sRGB, so that a shot has
 the canvas's own pixels, until `phone' changes the ratio. A script added to each page before its own counts
 the browser's animation frames (shown.frames) and notes when the canvas
@@ -61,6 +70,7 @@ import os
 import subprocess
 import sys
 import threading
+import urllib.parse
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -132,9 +142,10 @@ SNAP = 0.01           # a device pixel's share that a whole number of them may b
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     """Serves the site: from the folder that `serve' names last, with the
-    header that `policy' gives, the framing page of `open framed', and
-    nothing at all while the network is off."""
-    served = {'folder': None, 'policy': None, 'off': False}
+    header that `policy' gives, the framing page of `open framed', for
+    the path `fail' names nothing or another file, and nothing at all
+    while the network is off."""
+    served = {'folder': None, 'policy': None, 'off': False, 'page': '/index.html', 'fail': []}
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=self.served['folder'], **kwargs)
@@ -145,7 +156,19 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
             return
         super().handle_one_request()
 
+    def failing(self, path):
+        fail = self.served['fail']
+        return fail and urllib.parse.urlsplit(path).path == fail[0]
+
+    def translate_path(self, path):
+        if self.failing(path) and len(self.served['fail']) > 1:
+            return self.served['fail'][1]
+        return super().translate_path(path)
+
     def send_head(self):
+        if self.failing(self.path) and len(self.served['fail']) == 1:
+            self.close_connection = True
+            return None
         if self.path == FRAMED_PATH:
             self.send_response(200)
             self.send_header('Content-Type', 'text/html')
@@ -169,7 +192,6 @@ def main():
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), QuietHandler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     origin = 'http://127.0.0.1:%d' % server.server_address[1]
-    url = origin + '/index.html'
 
     options = webdriver.ChromeOptions()
     options.binary_location = '/usr/bin/chromium'
@@ -188,7 +210,7 @@ def main():
             driver.get(origin + FRAMED_PATH)
             driver.switch_to.frame(0)
         else:
-            driver.get(url)
+            driver.get(origin + QuietHandler.served['page'])
         return 'ok'
 
     def shot(path):
@@ -298,6 +320,10 @@ def main():
         'serve': lambda folder: serve('folder', folder),
         'network': network,
         'installable': installable,
+        'at': lambda path: serve('page', path),
+        'fail': lambda words: serve('fail', words.split()),
+        'before': lambda script: driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument',
+                                                        {'source': script}) and 'ok',
     }
     try:
         for line in sys.stdin:

@@ -230,17 +230,24 @@ browser installable
 [ "$BROWSER_SAYS" = none ] || fail "Chromium cannot install the page: $BROWSER_SAYS"
 echo "installable"
 
-# Waits until the site's files are kept under the name the site's sw.js
-# gives, in FOLDER, and no others are.
+# Waits until the site's files are kept under the names that the sw.js in
+# each FOLDER gives for the folder PATH of the site (/ when not given) it is
+# served at, and no others are; sets KEPT to the names, in order.
 #
-# usage: wait_for_kept FOLDER
+# usage: wait_for_kept FOLDER[@PATH] ...
 wait_for_kept()
 {
-   local name
-   name=$(sed -n "s/^var CACHE = '\(.*\)';$/\1/p" "$1/sw.js")
-   [ -n "$name" ] || fail "$1/sw.js names no cache"
-   wait_until 20 "caches.keys().then(k => k.join() === '$name')"
-   echo "kept: $name"
+   local at build names=()
+   browser eval 'location.origin'
+   for at in "$@"; do
+      build=$(sed -n "s/^var BUILD = '\(.*\)';$/\1/p" "${at%@*}/sw.js")
+      [ -n "$build" ] || fail "${at%@*}/sw.js names no build"
+      [[ $at = *@* ]] || at=$at@/
+      names+=("blobs ${BROWSER_SAYS//\"/}${at#*@} $build")
+   done
+   KEPT=$(printf '%s\n' "${names[@]}" | sort | paste -sd ,)
+   wait_until 20 "caches.keys().then(k => k.sort().join() === '$KEPT')"
+   echo "kept: $KEPT"
 }
 wait_for_kept "$SITE"
 
@@ -248,14 +255,57 @@ wait_for_kept "$SITE"
 # the network cut, the page opens again and runs the second build. The
 # second build is a different
 # blobs.wasm (the same, with a section that WebAssembly sets aside for
-# tools: a custom one, named "second"), and the service worker that the
-# build makes for the site.
+# tools: a custom one, named "second"), a blobs.js that cannot run the
+# first build's blobs.wasm, as a program linked again could not (it refuses
+# one without that section, with the error the runtime would meet), and
+# the service worker that the build makes for the site.
 mkdir "$WORK/second"
 cp "$SITE"/* "$WORK/second"
 printf '\0\7\6second' >>"$WORK/second/blobs.wasm"
+cat >>"$WORK/second/blobs.js" <<'EOF'
+(instantiate => { WebAssembly.instantiate = (bytes, imports) =>
+   new TextDecoder().decode(new Uint8Array(bytes).slice(-6)) === 'second' ? instantiate(bytes, imports) :
+      Promise.reject(new WebAssembly.LinkError("the first build's blobs.wasm")); })(WebAssembly.instantiate);
+EOF
 files=$(sed -n "s/^var FILES = \[\(.*\)\];$/\1/p" "$SITE/sw.js" | tr -d "' " | tr , ';')
 cmake -DSITE="$WORK/second" -DTEMPLATE="$WEB_DIR/sw.js.in" -DFILES="$files" -P "$WEB_DIR/offline.cmake" ||
    fail "offline.cmake could not make the second build's service worker"
+
+# ---- One build per visit: the second build put in place with its
+# blobs.wasm failing (the server hangs up), and then answered with the
+# first build's (a build half put in place, or a cache on the way that
+# kept the old file). Each visit runs the first build whole, from the
+# network where it answers with the first build's files and from the kept
+# copies where not; the second build's worker, finding a file that is not
+# its build's, is not installed, and the first build's copies stay kept,
+# whole: opened with the network cut, the page runs the first build.
+browser serve "$WORK/second"
+for broken in "" "$SITE/blobs.wasm"; do
+   how=${broken:+answered with the first build\'s}
+   how="the second build's blobs.wasm ${how:-failing}"
+   browser fail /blobs.wasm ${broken:+"$broken"}
+   browser network off   # and on again: the browser's HTTP cache emptied, so
+   browser network on    # that the server answers, with the second build
+   browser open
+   wait_until 20 'shown.first !== null || !document.getElementById("again").hidden'
+   browser eval 'document.getElementById("again").hidden || document.getElementById("message").textContent'
+   [ "$BROWSER_SAYS" = true ] || fail "with $how, the page says $BROWSER_SAYS"
+   check_frames 2 0.3
+   browser eval 'navigator.serviceWorker.getRegistration().then(r => r.update()).catch(() => true).then(() => true)'
+   wait_until 20 'navigator.serviceWorker.getRegistration().then(r => !r.installing && !r.waiting && r.active.state === "activated")'
+   browser eval 'caches.keys().then(k => k.sort().join())'
+   [ "$BROWSER_SAYS" = "\"$KEPT\"" ] || fail "with $how, the caches are $BROWSER_SAYS, not the first build's alone"
+   echo "with $how: the first build runs, and stays kept"
+done
+browser fail
+browser network off
+start_page
+check_frames 2 0.3
+browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLength)'
+[ "$BROWSER_SAYS" = "$(stat -c %s "$SITE/blobs.wasm")" ] ||
+   fail "offline, the first build's kept blobs.wasm is $BROWSER_SAYS bytes, not $(stat -c %s "$SITE/blobs.wasm")"
+browser network on
+echo "opened again offline: the first build"
 browser serve "$WORK/second"
 start_page
 wait_for_kept "$WORK/second"
@@ -266,6 +316,28 @@ browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLen
 [ "$BROWSER_SAYS" = "$(stat -c %s "$WORK/second/blobs.wasm")" ] ||
    fail "offline, the page has a blobs.wasm of $BROWSER_SAYS bytes, not the second build's"
 echo "opened again offline: the second build"
+stop_browser
+
+# ---- Two copies of the site on one host, the first build in /a/ and the
+# second in /b/: each keeps its own files, visiting one leaves the other's
+# kept, and with the network cut both open.
+mkdir "$WORK/two"
+cp -r "$SITE" "$WORK/two/a"
+cp -r "$WORK/second" "$WORK/two/b"
+start_browser "$WORK/two"
+browser at /a/
+start_page
+wait_for_kept "$WORK/two/a@/a/"
+browser at /b/
+start_page
+wait_for_kept "$WORK/two/a@/a/" "$WORK/two/b@/b/"
+browser network off
+for copy in a b; do
+   browser at "/$copy/"
+   start_page
+   check_frames 2 0.3
+done
+echo "two copies of the site, offline: both open"
 stop_browser
 
 start_browser "$SITE" --js-flags=--jitless   # V8 without its compilers: no WebAssembly
