@@ -20,12 +20,19 @@
 # Served with a strict content policy as a header: in another page's frame
 # the line says to click the picture first, and then tells the keys; the
 # page shows frames and the policy refuses nothing; Chromium finds it
-# installable. A second build, visited online, takes the first one's place,
-# and opened again with the network cut, the page shows it.
+# installable. A second build put in place with one of its files failing,
+# or another build's, never mixes with the first: the visits run the first
+# build, which stays kept. The second build whole, visited online, takes
+# the first one's place, and opened again with the network cut, the page
+# shows it. Two copies of the site in two folders of one host each keep
+# their own files, and both open with the network cut.
 #
 # Then the page in a browser without WebAssembly, in one whose canvas
-# cannot draw, and from a site without its blobs.wasm, says in one line why
-# the demo cannot run. Last, with animation frames at 120 and then 144 a
+# cannot draw, from a site without its blobs.wasm, in one that does not
+# know the policy's 'wasm-unsafe-eval' and in one without addEventListener
+# on its media queries, says in one line why the demo cannot run; where
+# the policy refuses the program, the line keeps its words. Wherever the
+# picture is shown, its top and left lie on whole device pixels. Last, with animation frames at 120 and then 144 a
 # second, as on faster displays, the paced demo keeps to the tick's 100
 # frames a second without spinning through it, and its frames go on when
 # the page's clock is moved on by 31 minutes.
@@ -60,6 +67,9 @@ LOW_FRAME=120     # a first frame seen no later than this is one from the start
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
 NO_CANVAS="could not open a 640x480 8-bit window: The page has no canvas to draw in"
 NO_PROGRAM="The demo could not start: blobs.wasm: 404 File not found"
+OLDEST=": Safari 16, Firefox 65, Chromium 97 and their later versions run it."
+TOO_OLD="This browser is too old for the demo$OLDEST"
+TOO_OLD_POLICY="This browser is too old for the page's security policy, which keeps it from running the demo$OLDEST"
 
 # Polls the page with EXPRESSION until it is true; fails after SECONDS.
 #
@@ -76,8 +86,10 @@ wait_until()
 # The picture's place: the device pixels each of the frame's pixels takes
 # (0 when they are not whole, or not square); whether it lies whole inside
 # the viewport, in the middle across; whether the page is wider than the
-# viewport; and whether a picture one device pixel a frame pixel larger
-# would still fit, with the rest of the page's column.
+# viewport; whether a picture one device pixel a frame pixel larger
+# would still fit, with the rest of the page's column; and whether its top
+# and left lie on whole device pixels, within a layout unit (Gecko's 1/60
+# CSS pixel; Chromium's and WebKit's are 1/64), or else where they lie.
 PLACE='(() => { const c = document.querySelector("canvas").getBoundingClientRect(), r = devicePixelRatio;
    const kw = c.width * r / 320, kh = c.height * r / 240, k = Math.round(kw);
    const column = document.querySelector("main").getBoundingClientRect().height - c.height;
@@ -86,20 +98,24 @@ PLACE='(() => { const c = document.querySelector("canvas").getBoundingClientRect
            c.left >= 0 && c.top >= 0 && c.right <= innerWidth && c.bottom <= innerHeight &&
               Math.abs(c.left + c.right - innerWidth) <= 1,
            document.documentElement.scrollWidth > innerWidth,
-           next * 320 / r <= innerWidth && next * 240 / r + rest <= innerHeight]; })()'
+           next * 320 / r <= innerWidth && next * 240 / r + rest <= innerHeight,
+           [c.left, c.top].every(v => Math.abs(v * r - Math.round(v * r)) <= r / 60) ||
+              "at " + c.left * r + ", " + c.top * r]; })()'
 
-# Fails unless the picture lies whole on the screen, crisp, as large as
-# fits and no larger than MOST device pixels a frame pixel, with no sideways
-# scrolling; sets SCALE to its device pixels for each frame pixel.
+# Fails unless the picture lies whole on the screen, crisp, on whole device
+# pixels, as large as fits and no larger than MOST device pixels a frame
+# pixel, with no sideways scrolling; sets SCALE to its device pixels for
+# each frame pixel.
 #
 # usage: check_place WHAT MOST
 check_place()
 {
-   local whole wider larger
+   local whole wider larger placed
    browser eval "${PLACE//$'\n'/ }"
-   IFS=, read -r SCALE whole wider larger <<<"${BROWSER_SAYS//[][]/}"
-   echo "$1: $BROWSER_SAYS (device pixels a frame pixel; whole and centred; wider; room for larger)"
+   IFS=, read -r SCALE whole wider larger placed <<<"${BROWSER_SAYS//[][]/}"
+   echo "$1: $BROWSER_SAYS (device pixels a frame pixel; whole and centred; wider; room for larger; on device pixels)"
    [ "$SCALE" -gt 0 ] || fail "$1: the picture's pixels are not whole squares of device pixels"
+   [ "$placed" = true ] || fail "$1: the picture's top left corner lies between device pixels, $placed"
    [ "$whole" = true ] || fail "$1: the picture does not lie whole in the middle of the viewport"
    [ "$wider" = false ] || fail "$1: the page scrolls sideways"
    if [ "$SCALE" -gt "$2" ] || { [ "$larger" = true ] && [ "$SCALE" -lt "$2" ]; }; then
@@ -355,6 +371,31 @@ cp "$SITE"/index.html "$SITE"/page.js "$SITE"/page.css "$SITE"/blobs.js "$WORK/s
 start_browser "$WORK/site"
 browser open
 wait_for_message 10 "$NO_PROGRAM"
+stop_browser
+
+# Older browsers: one that does not know the policy's 'wasm-unsafe-eval'
+# refuses WebAssembly under it, as a policy without it makes Chromium
+# refuse it, and one without addEventListener on its media queries (as
+# Safari before 14); each says in its line that it is too old. Between
+# them, with the page's first compile let through, the program's own is
+# refused: the line tells why at length, and keeps its words a second
+# later, once the picture has been fitted to the longer line (a loop of
+# the page's resize observer, reported as an error, once took their place).
+start_browser "$SITE"
+browser policy "${POLICY/ \'wasm-unsafe-eval\'/}"
+browser open
+wait_for_message 10 "$TOO_OLD_POLICY"
+browser before 'WebAssembly.Module = function () {};'
+browser open
+wait_until 10 '!document.getElementById("again").hidden'
+sleep 1
+browser eval 'document.getElementById("message").textContent'
+[[ $BROWSER_SAYS = '"The demo could not start: CompileError: '* ]] ||
+   fail "the program refused by the policy, the page says $BROWSER_SAYS"
+echo "the program refused by the policy: ${BROWSER_SAYS:0:80}..."
+browser before 'MediaQueryList.prototype.addEventListener = undefined;'
+browser open
+wait_for_message 10 "$TOO_OLD"
 stop_browser
 
 fi
