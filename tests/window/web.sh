@@ -344,6 +344,9 @@ start_browser "$WORK/two"
 browser at /a/
 start_page
 wait_for_kept "$WORK/two/a@/a/"
+# Kept of /b/ by an earlier worker, under a name without the folder, which
+# /b/'s worker drops.
+browser eval 'caches.open("blobs-0123456789abcdef").then(c => c.put("/b/index.html", new Response("")))'
 browser at /b/
 start_page
 wait_for_kept "$WORK/two/a@/a/" "$WORK/two/b@/b/"
