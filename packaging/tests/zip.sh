@@ -61,6 +61,16 @@ if [ "$platform" = web ]; then
       cmp -s "$build/site/$file" "$out/$name/$file" || { echo "FAIL: its $file is not the built one"; status=1; }
    done
    echo "the site: the built one"
+   # What a first visit downloads, every file of the site in one gzip stream.
+   most=$((150 * 1024))
+   # shellcheck disable=SC2086 # $site is a list of names
+   gzipped=$(cd "$out/$name" && cat $site | gzip -9 | wc -c)
+   if [ "$gzipped" -lt "$most" ]; then
+      echo "the site: $gzipped bytes gzipped, under $most"
+   else
+      echo "FAIL: the site is $gzipped bytes gzipped, not under $most"
+      status=1
+   fi
    exit "$status"
 fi
 

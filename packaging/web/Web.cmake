@@ -75,9 +75,10 @@ configure_file(${icons_dir}/web/blobs-512.png ${site_dir}/blobs-512.png COPYONLY
 
 # The service worker, which keeps what the page needs for a visit without a
 # network, the icons the manifest names among it (an installed page shows
-# them offline too), under a name made from the contents of every other
-# file of the site. It is written again whenever the program is linked again (blobs.js,
-# which blobs.wasm comes with) or a file of the page changes.
+# them offline too), each checked against its SHA-256 as built here, under
+# a name made from the contents of every other file of the site. It is
+# written again whenever the program is linked again (blobs.js, which
+# blobs.wasm comes with) or a file of the page changes.
 set(page_files index.html page.js page.css blobs.png blobs.webmanifest blobs-192.png blobs-512.png)
 set(offline_files index.html page.js page.css blobs.js blobs.wasm blobs.png blobs.webmanifest
     blobs-192.png blobs-512.png)

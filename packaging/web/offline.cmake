@@ -1,8 +1,8 @@
 # Writes the site's service worker, sw.js, from its template: the files it
-# keeps for a visit without a network, and the name it keeps them under,
-# made from the contents of every other file of the site, so that a change
-# to any of them makes a new name. Run at build time, once the program is
-# linked:
+# keeps for a visit without a network, the SHA-256 of each, by which it
+# tells this build's files from another's, and the build's name, made from
+# the contents of every other file of the site, so that a change to any of
+# them makes a new name. Run at build time, once the program is linked:
 #
 #   cmake -DSITE=DIR -DTEMPLATE=sw.js.in -DFILES="index.html;..." -P offline.cmake
 #
@@ -19,14 +19,18 @@ foreach(file IN LISTS named)
 endforeach()
 string(SHA256 build "${digests}")
 string(SUBSTRING ${build} 0 16 build)
-set(BLOBS_CACHE blobs-${build})
+set(BLOBS_BUILD ${build})
 
 set(quoted "")
+set(sums "")
 foreach(file IN LISTS FILES)
   if(NOT EXISTS ${SITE}/${file})
     message(FATAL_ERROR "offline.cmake: ${SITE}/${file}, to be kept, is missing")
   endif()
   list(APPEND quoted "'${file}'")
+  file(SHA256 ${SITE}/${file} digest)
+  list(APPEND sums "'${digest}'")
 endforeach()
 list(JOIN quoted ", " BLOBS_FILES)
+list(JOIN sums ",\n  " BLOBS_SHA256)
 configure_file(${TEMPLATE} ${SITE}/sw.js @ONLY)

@@ -1,8 +1,9 @@
 /* Blobs in a page: the demo's program (blobs.js and blobs.wasm) draws in the
  * canvas and shows its one-line messages below it. The page fits the
- * picture to the screen it is on, lets a touch held on it do what Tab held
- * does, shows it full screen, offers to start it again once it has ended,
- * and keeps its files for a visit without a network (sw.js). */
+ * picture to the screen it is on, on whole device pixels, lets a touch held
+ * on it do what Tab held does, shows it full screen, offers to start it
+ * again once it has ended, keeps its files for a visit without a network
+ * (sw.js), and tells a browser too old for it so. */
 (function () {
   'use strict';
   var FRAME_W = 320, FRAME_H = 240;   /* each frame, before the screen doubles it */
@@ -13,6 +14,10 @@
   var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
               'then Escape ends it, and holding Tab lets it run as fast as it can.';
   var TOUCH = 'Touch and hold the picture to let it run as fast as it can.';
+  var OLDEST = ': Safari 16, Firefox 65, Chromium 97 and their later versions run it.';
+  var TOO_OLD = 'This browser is too old for the demo' + OLDEST;
+  var TOO_OLD_POLICY = 'This browser is too old for the page\'s security policy, ' +
+                       'which keeps it from running the demo' + OLDEST;
 
   var stage = document.getElementById('stage');
   var canvas = document.getElementById('screen');
@@ -22,6 +27,14 @@
   var touchScreen = matchMedia('(hover: none) and (pointer: coarse)');
   var running = false;
   var said = false;
+
+  /* A browser too old for the page is told so, rather than left with a
+   * black picture: one whose media queries cannot be listened to (Safari
+   * before 14) runs none of what follows. */
+  if (typeof touchScreen.addEventListener !== 'function') {
+    say(TOO_OLD);
+    return;
+  }
 
   /* ---- The picture's size */
 
@@ -50,11 +63,27 @@
     k = Math.max(1, k);
     canvas.style.width = FRAME_W * k / ratio + 'px';
     canvas.style.height = FRAME_H * k / ratio + 'px';
+    place(ratio);
+  }
+
+  /* Moves the picture from where centring puts it to the nearest whole
+   * device pixel, so that its top and left are whole device pixels as its
+   * size is, and no engine has to snap or resample a picture that begins
+   * between two. */
+  function place(ratio) {
+    canvas.style.left = canvas.style.top = '';
+    var box = canvas.getBoundingClientRect();
+    canvas.style.left = (Math.round(box.left * ratio) - box.left * ratio) / ratio + 'px';
+    canvas.style.top = (Math.round(box.top * ratio) - box.top * ratio) / ratio + 'px';
   }
 
   /* Fits again whenever the room changes: the window resized or turned,
    * full screen entered or left, the page zoomed (which changes the device
-   * pixel ratio), or the line under the picture taking more or less. */
+   * pixel ratio), or the line under the picture taking more or less: then
+   * at the next frame, since fitting the picture again can change the
+   * line's size too (a scroll bar come or gone in between), which the
+   * browser would otherwise report as an error of the page, one that would
+   * take the place of the line's own words. */
   function watchRatio() {
     var ratio = window.devicePixelRatio || 1;
     matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', function () {
@@ -67,7 +96,9 @@
   document.addEventListener('webkitfullscreenchange', fit);
   watchRatio();
   if (window.ResizeObserver)
-    new ResizeObserver(fit).observe(document.getElementById('lines'));
+    new ResizeObserver(function () {
+      requestAnimationFrame(fit);
+    }).observe(document.getElementById('lines'));
 
   /* ---- The line under the picture */
 
@@ -180,6 +211,16 @@
 
   if (typeof WebAssembly !== 'object') {
     say('This browser cannot run the demo: it has no WebAssembly.');
+    return;
+  }
+
+  /* A browser that does not know the policy's 'wasm-unsafe-eval' (Safari
+   * before 16, Chromium before 97) refuses to compile any WebAssembly
+   * under it: an empty module, compiled first, tells. */
+  try {
+    new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0]));
+  } catch (refused) {
+    say(TOO_OLD_POLICY);
     return;
   }
 

@@ -50,6 +50,15 @@ and installable only where the engine has them: elsewhere they answer
   installable        the reasons Chromium gives why the page cannot be
                      installed as an app, or none
 
+and, for the page's service worker and older browsers:
+
+  at PATH            opens PATH (/index.html until then) where `open' opens
+                     the site's index.html
+  fail PATH [FILE]   the server hangs up on every request for PATH, or
+                     answers it with FILE's bytes; `fail' alone ends that
+  before SCRIPT      runs SCRIPT in each page opened from now on, before
+                     the page's own scripts
+
 The page is shown at a device pixel ratio of 1 in sRGB, so that a shot has
 the canvas's own pixels, until `phone' changes the ratio. A script added to each page before its own counts
 the browser's animation frames (shown.frames) and the pictures put in a
@@ -95,6 +104,7 @@ import re
 import subprocess
 import sys
 import threading
+import urllib.parse
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -212,9 +222,11 @@ CANVAS_BOX = ('const r = document.querySelector("canvas").getBoundingClientRect(
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     """Serves the site: from the folder that `serve' names last, with the
     header that `policy' gives, the test's own pages, the scripts added for
-    an engine that cannot add them itself, and nothing at all while the
-    network is off."""
-    served = {'folder': None, 'policy': None, 'off': False, 'added': []}
+    an engine that cannot add them itself, for the path `fail' names
+    nothing or another file, and nothing at all while the network is
+    off."""
+    served = {'folder': None, 'policy': None, 'off': False, 'added': [], 'page': '/index.html',
+              'fail': []}
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=self.served['folder'], **kwargs)
@@ -233,7 +245,19 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         self.end_headers()
         return io.BytesIO(body)
 
+    def failing(self, path):
+        fail = self.served['fail']
+        return fail and urllib.parse.urlsplit(path).path == fail[0]
+
+    def translate_path(self, path):
+        if self.failing(path) and len(self.served['fail']) > 1:
+            return self.served['fail'][1]
+        return super().translate_path(path)
+
     def send_head(self):
+        if self.failing(self.path) and len(self.served['fail']) == 1:
+            self.close_connection = True
+            return None
         own = {FRAMED_PATH: (FRAMED, 'text/html'), BARE_PATH: (BARE, 'text/html'),
                '/bare-by-the-test.js': (BARE_SCRIPT, 'text/javascript')}
         path, added = self.path.partition('?')[0], self.served['added']
@@ -495,7 +519,7 @@ def main():
             engine.navigate(origin + FRAMED_PATH)
             engine.enter_frame()
         else:
-            engine.navigate(origin + (BARE_PATH if 'bare' in words else '/index.html'))
+            engine.navigate(origin + (BARE_PATH if 'bare' in words else QuietHandler.served['page']))
         return 'ok'
 
     def only(command, *convert):
@@ -538,6 +562,9 @@ def main():
         'serve': lambda folder: serve('folder', folder),
         'network': network,
         'installable': installable,
+        'at': lambda path: serve('page', path),
+        'fail': lambda words: serve('fail', words.split()),
+        'before': done(engine.add_script),
     }
     try:
         for line in sys.stdin:

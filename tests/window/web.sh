@@ -24,12 +24,19 @@
 # Served with a strict content policy as a header: in another page's frame
 # the line says to click the picture first, and then tells the keys; the
 # page shows frames and the policy refuses nothing; Chromium finds it
-# installable. A second build, visited online, takes the first one's place,
-# and opened again with the network cut, the page shows it.
+# installable. A second build put in place with one of its files failing,
+# or another build's, never mixes with the first: the visits run the first
+# build, which stays kept. The second build whole, visited online, takes
+# the first one's place, and opened again with the network cut, the page
+# shows it. Two copies of the site in two folders of one host each keep
+# their own files, and both open with the network cut.
 #
 # Then the page in a browser without WebAssembly, in one whose canvas
-# cannot draw, and from a site without its blobs.wasm, says in one line why
-# the demo cannot run. Last, with animation frames at 120 and then 144 a
+# cannot draw, from a site without its blobs.wasm, in one that does not
+# know the policy's 'wasm-unsafe-eval' and in one without addEventListener
+# on its media queries, says in one line why the demo cannot run; where
+# the policy refuses the program, the line keeps its words. Wherever the
+# picture is shown, its top and left lie on whole device pixels. Last, with animation frames at 120 and then 144 a
 # second, as on faster displays, the paced demo keeps to the tick's 100
 # frames a second without spinning through it, and its frames go on when
 # the page's clock is moved on by 31 minutes.
@@ -93,6 +100,9 @@ LOW_FRAME=120     # a first frame seen no later than this is one from the start
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
 NO_CANVAS="could not open a 640x480 8-bit window: The page has no canvas to draw in"
 NO_PROGRAM="The demo could not start: blobs.wasm: 404 File not found"
+OLDEST=": Safari 16, Firefox 65, Chromium 97 and their later versions run it."
+TOO_OLD="This browser is too old for the demo$OLDEST"
+TOO_OLD_POLICY="This browser is too old for the page's security policy, which keeps it from running the demo$OLDEST"
 
 # Polls the page with EXPRESSION until it is true; fails after SECONDS.
 #
@@ -109,8 +119,10 @@ wait_until()
 # The picture's place: the device pixels each of the frame's pixels takes
 # (0 when they are not whole, or not square); whether it lies whole inside
 # the viewport, in the middle across; whether the page is wider than the
-# viewport; and whether a picture one device pixel a frame pixel larger
-# would still fit, with the rest of the page's column.
+# viewport; whether a picture one device pixel a frame pixel larger
+# would still fit, with the rest of the page's column; and whether its top
+# and left lie on whole device pixels, within a layout unit (Gecko's 1/60
+# CSS pixel; Chromium's and WebKit's are 1/64), or else where they lie.
 PLACE='(() => { const c = document.querySelector("canvas").getBoundingClientRect(), r = devicePixelRatio;
    const kw = c.width * r / 320, kh = c.height * r / 240, k = Math.round(kw);
    const column = document.querySelector("main").getBoundingClientRect().height - c.height;
@@ -119,7 +131,9 @@ PLACE='(() => { const c = document.querySelector("canvas").getBoundingClientRect
            c.left >= 0 && c.top >= 0 && c.right <= innerWidth && c.bottom <= innerHeight &&
               Math.abs(c.left + c.right - innerWidth) <= 1,
            document.documentElement.scrollWidth > innerWidth,
-           next * 320 / r <= innerWidth && next * 240 / r + rest <= innerHeight]; })()'
+           next * 320 / r <= innerWidth && next * 240 / r + rest <= innerHeight,
+           [c.left, c.top].every(v => Math.abs(v * r - Math.round(v * r)) <= r / 60) ||
+              "at " + c.left * r + ", " + c.top * r]; })()'
 
 # Measures the paced rate by the page's clock over GAP and fails unless it
 # reaches PACED_SHARE tenths of the bare canvas's rate, and in Chromium 9
@@ -148,18 +162,20 @@ check_paced_rate()
    fail "$1: $(x10 "$PUTS_X10") pictures a second, $short, in $RATE_TRIES measures"
 }
 
-# Fails unless the picture lies whole on the screen, crisp, as large as
-# fits and no larger than MOST device pixels a frame pixel, with no sideways
-# scrolling; sets SCALE to its device pixels for each frame pixel.
+# Fails unless the picture lies whole on the screen, crisp, on whole device
+# pixels, as large as fits and no larger than MOST device pixels a frame
+# pixel, with no sideways scrolling; sets SCALE to its device pixels for
+# each frame pixel.
 #
 # usage: check_place WHAT MOST
 check_place()
 {
-   local whole wider larger
+   local whole wider larger placed
    browser eval "${PLACE//$'\n'/ }"
-   IFS=, read -r SCALE whole wider larger <<<"${BROWSER_SAYS//[][]/}"
-   echo "$1: $BROWSER_SAYS (device pixels a frame pixel; whole and centred; wider; room for larger)"
+   IFS=, read -r SCALE whole wider larger placed <<<"${BROWSER_SAYS//[][]/}"
+   echo "$1: $BROWSER_SAYS (device pixels a frame pixel; whole and centred; wider; room for larger; on device pixels)"
    [ "$SCALE" -gt 0 ] || fail "$1: the picture's pixels are not whole squares of device pixels"
+   [ "$placed" = true ] || fail "$1: the picture's top left corner lies between device pixels, $placed"
    [ "$whole" = true ] || fail "$1: the picture does not lie whole in the middle of the viewport"
    [ "$wider" = false ] || fail "$1: the page scrolls sideways"
    if [ "$SCALE" -gt "$2" ] || { [ "$larger" = true ] && [ "$SCALE" -lt "$2" ]; }; then
@@ -310,17 +326,24 @@ if [ -n "$INSTALL_CHECKS" ]; then
    echo "installable"
 fi
 
-# Waits until the site's files are kept under the name the site's sw.js
-# gives, in FOLDER, and no others are.
+# Waits until the site's files are kept under the names that the sw.js in
+# each FOLDER gives for the folder PATH of the site (/ when not given) it is
+# served at, and no others are; sets KEPT to the names, in order.
 #
-# usage: wait_for_kept FOLDER
+# usage: wait_for_kept FOLDER[@PATH] ...
 wait_for_kept()
 {
-   local name
-   name=$(sed -n "s/^var CACHE = '\(.*\)';$/\1/p" "$1/sw.js")
-   [ -n "$name" ] || fail "$1/sw.js names no cache"
-   wait_until 20 "caches.keys().then(k => k.join() === '$name')"
-   echo "kept: $name"
+   local at build names=()
+   browser eval 'location.origin'
+   for at in "$@"; do
+      build=$(sed -n "s/^var BUILD = '\(.*\)';$/\1/p" "${at%@*}/sw.js")
+      [ -n "$build" ] || fail "${at%@*}/sw.js names no build"
+      [[ $at = *@* ]] || at=$at@/
+      names+=("blobs ${BROWSER_SAYS//\"/}${at#*@} $build")
+   done
+   KEPT=$(printf '%s\n' "${names[@]}" | sort | paste -sd ,)
+   wait_until 20 "caches.keys().then(k => k.sort().join() === '$KEPT')"
+   echo "kept: $KEPT"
 }
 if [ -n "$NETWORK_CHECKS" ]; then
 wait_for_kept "$SITE"
@@ -329,14 +352,57 @@ wait_for_kept "$SITE"
 # the network cut, the page opens again and runs the second build. The
 # second build is a different
 # blobs.wasm (the same, with a section that WebAssembly sets aside for
-# tools: a custom one, named "second"), and the service worker that the
-# build makes for the site.
+# tools: a custom one, named "second"), a blobs.js that cannot run the
+# first build's blobs.wasm, as a program linked again could not (it refuses
+# one without that section, with the error the runtime would meet), and
+# the service worker that the build makes for the site.
 mkdir "$WORK/second"
 cp "$SITE"/* "$WORK/second"
 printf '\0\7\6second' >>"$WORK/second/blobs.wasm"
+cat >>"$WORK/second/blobs.js" <<'EOF'
+(instantiate => { WebAssembly.instantiate = (bytes, imports) =>
+   new TextDecoder().decode(new Uint8Array(bytes).slice(-6)) === 'second' ? instantiate(bytes, imports) :
+      Promise.reject(new WebAssembly.LinkError("the first build's blobs.wasm")); })(WebAssembly.instantiate);
+EOF
 files=$(sed -n "s/^var FILES = \[\(.*\)\];$/\1/p" "$SITE/sw.js" | tr -d "' " | tr , ';')
 cmake -DSITE="$WORK/second" -DTEMPLATE="$WEB_DIR/sw.js.in" -DFILES="$files" -P "$WEB_DIR/offline.cmake" ||
    fail "offline.cmake could not make the second build's service worker"
+
+# ---- One build per visit: the second build put in place with its
+# blobs.wasm failing (the server hangs up), and then answered with the
+# first build's (a build half put in place, or a cache on the way that
+# kept the old file). Each visit runs the first build whole, from the
+# network where it answers with the first build's files and from the kept
+# copies where not; the second build's worker, finding a file that is not
+# its build's, is not installed, and the first build's copies stay kept,
+# whole: opened with the network cut, the page runs the first build.
+browser serve "$WORK/second"
+for broken in "" "$SITE/blobs.wasm"; do
+   how=${broken:+answered with the first build\'s}
+   how="the second build's blobs.wasm ${how:-failing}"
+   browser fail /blobs.wasm ${broken:+"$broken"}
+   browser network off   # and on again: the browser's HTTP cache emptied, so
+   browser network on    # that the server answers, with the second build
+   browser open
+   wait_until 20 'shown.first !== null || !document.getElementById("again").hidden'
+   browser eval 'document.getElementById("again").hidden || document.getElementById("message").textContent'
+   [ "$BROWSER_SAYS" = true ] || fail "with $how, the page says $BROWSER_SAYS"
+   check_frames 2 0.3
+   browser eval 'navigator.serviceWorker.getRegistration().then(r => r.update()).catch(() => true).then(() => true)'
+   wait_until 20 'navigator.serviceWorker.getRegistration().then(r => !r.installing && !r.waiting && r.active.state === "activated")'
+   browser eval 'caches.keys().then(k => k.sort().join())'
+   [ "$BROWSER_SAYS" = "\"$KEPT\"" ] || fail "with $how, the caches are $BROWSER_SAYS, not the first build's alone"
+   echo "with $how: the first build runs, and stays kept"
+done
+browser fail
+browser network off
+start_page
+check_frames 2 0.3
+browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLength)'
+[ "$BROWSER_SAYS" = "$(stat -c %s "$SITE/blobs.wasm")" ] ||
+   fail "offline, the first build's kept blobs.wasm is $BROWSER_SAYS bytes, not $(stat -c %s "$SITE/blobs.wasm")"
+browser network on
+echo "opened again offline: the first build"
 browser serve "$WORK/second"
 start_page
 wait_for_kept "$WORK/second"
@@ -349,6 +415,33 @@ browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLen
 echo "opened again offline: the second build"
 fi
 stop_browser
+
+if [ -n "$NETWORK_CHECKS" ]; then
+# ---- Two copies of the site on one host, the first build in /a/ and the
+# second in /b/: each keeps its own files, visiting one leaves the other's
+# kept, and with the network cut both open.
+mkdir "$WORK/two"
+cp -r "$SITE" "$WORK/two/a"
+cp -r "$WORK/second" "$WORK/two/b"
+start_browser "$WORK/two"
+browser at /a/
+start_page
+wait_for_kept "$WORK/two/a@/a/"
+# Kept of /b/ by an earlier worker, under a name without the folder, which
+# /b/'s worker drops.
+browser eval 'caches.open("blobs-0123456789abcdef").then(c => c.put("/b/index.html", new Response("")))'
+browser at /b/
+start_page
+wait_for_kept "$WORK/two/a@/a/" "$WORK/two/b@/b/"
+browser network off
+for copy in a b; do
+   browser at "/$copy/"
+   start_page
+   check_frames 2 0.3
+done
+echo "two copies of the site, offline: both open"
+stop_browser
+fi
 
 [ -n "$NO_WASM_ENV" ] && export "${NO_WASM_ENV?}"
 start_browser "$SITE" "${NO_WASM_FLAGS[@]}"
@@ -367,6 +460,31 @@ cp "$SITE"/index.html "$SITE"/page.js "$SITE"/page.css "$SITE"/blobs.js "$WORK/s
 start_browser "$WORK/site"
 browser open
 wait_for_message 10 "$NO_PROGRAM"
+stop_browser
+
+# Older browsers: one that does not know the policy's 'wasm-unsafe-eval'
+# refuses WebAssembly under it, as a policy without it makes Chromium
+# refuse it, and one without addEventListener on its media queries (as
+# Safari before 14); each says in its line that it is too old. Between
+# them, with the page's first compile let through, the program's own is
+# refused: the line tells why at length, and keeps its words a second
+# later, once the picture has been fitted to the longer line (a loop of
+# the page's resize observer, reported as an error, once took their place).
+start_browser "$SITE"
+browser policy "${POLICY/ \'wasm-unsafe-eval\'/}"
+browser open
+wait_for_message 10 "$TOO_OLD_POLICY"
+browser before 'WebAssembly.Module = function () {};'
+browser open
+wait_until 10 '!document.getElementById("again").hidden'
+sleep 1
+browser eval 'document.getElementById("message").textContent'
+[[ $BROWSER_SAYS = '"The demo could not start: CompileError: '* ]] ||
+   fail "the program refused by the policy, the page says $BROWSER_SAYS"
+echo "the program refused by the policy: ${BROWSER_SAYS:0:80}..."
+browser before 'MediaQueryList.prototype.addEventListener = undefined;'
+browser open
+wait_for_message 10 "$TOO_OLD"
 stop_browser
 
 fi
