@@ -215,10 +215,11 @@
   }
 
   /* A browser that does not know the policy's 'wasm-unsafe-eval' (Safari
-   * before 16, Chromium before 97) refuses to compile any WebAssembly
-   * under it: an empty module, compiled first, tells. */
+   * before 16, Chromium before 97) refuses any WebAssembly under it:
+   * an empty module, made first, tells. Chromium refuses to compile it,
+   * WebKit only to make an instance of it. */
   try {
-    new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0]));
+    new WebAssembly.Instance(new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0])));
   } catch (refused) {
     say(TOO_OLD_POLICY);
     return;

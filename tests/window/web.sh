@@ -466,7 +466,7 @@ stop_browser
 # refuses WebAssembly under it, as a policy without it makes Chromium
 # refuse it, and one without addEventListener on its media queries (as
 # Safari before 14); each says in its line that it is too old. Between
-# them, with the page's first compile let through, the program's own is
+# them, with the page's first module let through, the program's own is
 # refused: the line tells why at length, and keeps its words a second
 # later, once the picture has been fitted to the longer line (a loop of
 # the page's resize observer, reported as an error, once took their place).
@@ -474,7 +474,7 @@ start_browser "$SITE"
 browser policy "${POLICY/ \'wasm-unsafe-eval\'/}"
 browser open
 wait_for_message 10 "$TOO_OLD_POLICY"
-browser before 'WebAssembly.Module = function () {};'
+browser before 'WebAssembly.Module = WebAssembly.Instance = function () {};'
 browser open
 wait_until 10 '!document.getElementById("again").hidden'
 sleep 1
