@@ -9,6 +9,7 @@
   var FRAME_W = 320, FRAME_H = 240;   /* each frame, before the screen doubles it */
   var WINDOW_SCALE = 2;               /* the screen's pixels for each frame pixel, each way */
   var SLACK = 1e-6;                   /* for sizes in device pixels that should be whole */
+  var TAKE_OVER_MS = 1000;            /* the longest a new build's worker may take to take over */
 
   var KEYS = 'Escape ends the demo; hold Tab to let it run as fast as it can.';
   var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
@@ -244,7 +245,8 @@
    * same. At each visit the worker is asked of the server again, never of
    * the browser's HTTP cache, which a host may let keep it for a while, and
    * at once rather than when the browser finds time: a new build's worker,
-   * and with it the new build's files, takes over at the next visit. */
+   * and with it the new build's files, takes over at a later visit (see the
+   * end of this file). */
   function keepForOffline() {
     if ('serviceWorker' in navigator && location.protocol !== 'file:')
       navigator.serviceWorker.register('sw.js', { updateViaCache: 'none' }).then(function (kept) {
@@ -252,13 +254,9 @@
       }).catch(function () {});
   }
 
-  /* The program, fetched at once, beside blobs.js, and compiled here, so
-   * that a failure is told, whatever type the server gives the file. */
-  var program = fetch('blobs.wasm').then(function (response) {
-    if (!response.ok)
-      throw 'blobs.wasm: ' + response.status + ' ' + response.statusText;
-    return response.arrayBuffer();
-  });
+  /* The program, fetched beside blobs.js, and compiled here, so that a
+   * failure is told, whatever type the server gives the file. */
+  var program;
   function instantiate(imports, receive) {
     program.then(function (bytes) {
       return WebAssembly.instantiate(bytes, imports);
@@ -286,8 +284,46 @@
     },
     onAbort: fail
   };
-  var loader = document.createElement('script');
-  loader.src = 'blobs.js';
-  loader.onerror = function () { fail('blobs.js did not load'); };
-  document.body.appendChild(loader);
+  function load() {
+    if (program)
+      return;
+    program = fetch('blobs.wasm').then(function (response) {
+      if (!response.ok)
+        throw 'blobs.wasm: ' + response.status + ' ' + response.statusText;
+      return response.arrayBuffer();
+    });
+    var loader = document.createElement('script');
+    loader.src = 'blobs.js';
+    loader.onerror = function () { fail('blobs.js did not load'); };
+    document.body.appendChild(loader);
+  }
+
+  /* A new build, once its worker keeps it whole, waits while a page of the
+   * old one is open, so that no page takes part of its files from each.
+   * A visit that finds one waiting asks it, before fetching the program, to
+   * take over, and opens again with it; the worker does so only when this
+   * is the site's one open page, and otherwise waits until the old build's
+   * pages are closed. Where it has not taken over in time (Chromium lets
+   * the old worker finish what it does first), the visit runs the old
+   * build. */
+  var workers = navigator.serviceWorker;
+  if (workers && workers.controller) {
+    workers.getRegistration().then(function (kept) {
+      if (!kept || !kept.waiting)
+        return load();
+      var answer = new MessageChannel();
+      answer.port1.onmessage = function (event) {
+        if (!event.data)
+          load();
+      };
+      workers.addEventListener('controllerchange', function () {
+        if (!program)
+          location.reload();
+      });
+      kept.waiting.postMessage('take over', [answer.port2]);
+      setTimeout(load, TAKE_OVER_MS);
+    }).catch(load);
+  } else {
+    load();
+  }
 })();

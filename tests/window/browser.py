@@ -49,6 +49,9 @@ and installable only where the engine has them: elsewhere they answer
                      cache, which would otherwise answer for the files
   installable        the reasons Chromium gives why the page cannot be
                      installed as an app, or none
+  idle               Chromium stops the site's service workers, as it
+                     does with idle ones: the driver, attached to them,
+                     keeps them running otherwise
 
 and, for the page's service worker and older browsers:
 
@@ -403,6 +406,10 @@ class Chromium:
         if off:
             self.driver.execute_cdp_cmd('Network.clearBrowserCache', {})
 
+    def idle(self):
+        self.driver.execute_cdp_cmd('ServiceWorker.enable', {})
+        self.driver.execute_cdp_cmd('ServiceWorker.stopAllWorkers', {})
+
     def installable(self):
         found = self.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
         return [e['errorId'] for e in found]
@@ -562,6 +569,7 @@ def main():
         'serve': lambda folder: serve('folder', folder),
         'network': network,
         'installable': installable,
+        'idle': done(only('idle')),
         'at': lambda path: serve('page', path),
         'fail': lambda words: serve('fail', words.split()),
         'before': done(engine.add_script),

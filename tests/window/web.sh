@@ -26,9 +26,9 @@
 # page shows frames and the policy refuses nothing; Chromium finds it
 # installable. A second build put in place with one of its files failing,
 # or another build's, never mixes with the first: the visits run the first
-# build, which stays kept. The second build whole, visited online, takes
-# the first one's place, and opened again with the network cut, the page
-# shows it. Two copies of the site in two folders of one host each keep
+# build, which stays kept. The second build whole waits while the first
+# one's page is open, takes its place at the next visit, and opened again
+# with the network cut, the page shows it. Two copies of the site in two folders of one host each keep
 # their own files, and both open with the network cut.
 #
 # Then the page in a browser without WebAssembly, in one whose canvas
@@ -407,7 +407,23 @@ browser eval 'fetch("blobs.wasm").then(r => r.arrayBuffer()).then(b => b.byteLen
    fail "offline, the first build's kept blobs.wasm is $BROWSER_SAYS bytes, not $(stat -c %s "$SITE/blobs.wasm")"
 browser network on
 echo "opened again offline: the first build"
+
+# The second build whole, put in place while the first runs: its worker
+# keeps it and waits, and the open page goes on taking the first build's
+# files, which it would not if the new worker took it over. The next visit
+# runs the second build.
 browser serve "$WORK/second"
+start_page
+WAITING='navigator.serviceWorker.getRegistration().then(r => !!r.waiting && r.waiting.state === "installed" && navigator.serviceWorker.controller === r.active)'
+wait_until 20 "$WAITING"
+sleep 1
+browser eval "($WAITING).then(w => w && fetch('blobs.wasm')).then(r => r && r.arrayBuffer()).then(b => b && b.byteLength)"
+[ "$BROWSER_SAYS" = "$(stat -c %s "$SITE/blobs.wasm")" ] ||
+   fail "with the first build open, the second build's worker did not wait, or the page's blobs.wasm is not the first build's: $BROWSER_SAYS"
+echo "the second build waits while the first build's page is open"
+# Chromium lets a new worker take over once the old one has nothing left to
+# do, which its driver's attachment to the worker keeps from being seen.
+[ "$ENGINE" = chromium ] && browser idle
 start_page
 wait_for_kept "$WORK/second"
 browser network off
