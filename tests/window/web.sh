@@ -28,8 +28,9 @@
 # or another build's, never mixes with the first: the visits run the first
 # build, which stays kept. The second build whole waits while the first
 # one's page is open, takes its place at the next visit, and opened again
-# with the network cut, the page shows it. Two copies of the site in two folders of one host each keep
-# their own files, and both open with the network cut.
+# with the network cut, the page shows it. Two copies of the site in two
+# folders of one host each keep their own files, and both open with the
+# network cut.
 #
 # Then the page in a browser without WebAssembly, in one whose canvas
 # cannot draw, from a site without its blobs.wasm, in one that does not
