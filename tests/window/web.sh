@@ -423,9 +423,15 @@ browser eval "($WAITING).then(w => w && fetch('blobs.wasm')).then(r => r && r.ar
    fail "with the first build open, the second build's worker did not wait, or the page's blobs.wasm is not the first build's: $BROWSER_SAYS"
 echo "the second build waits while the first build's page is open"
 # Chromium lets a new worker take over once the old one has nothing left to
-# do, which its driver's attachment to the worker keeps from being seen.
+# do, which its driver's attachment to the worker keeps from being seen:
+# before the visit, and again once the page has asked where the old worker,
+# started again for the visit, still keeps the new one waiting.
 [ "$ENGINE" = chromium ] && browser idle
 start_page
+if [ "$ENGINE" = chromium ]; then
+   browser eval 'navigator.serviceWorker.getRegistration().then(r => !!r.waiting)'
+   [ "$BROWSER_SAYS" = false ] || browser idle
+fi
 wait_for_kept "$WORK/second"
 browser network off
 start_page
