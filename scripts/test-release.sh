@@ -59,6 +59,8 @@ fi
 [ -n "$mirror" ] || { echo "test-release.sh: apt's sources name no Debian archive" >&2; exit 1; }
 
 root=$(mktemp -d "${TMPDIR:-/var/tmp}/blobs-$release.XXXXXX")
+# The chroot's / is open to its users, as a machine's is.
+chmod 755 "$root"
 mounted=""   # the chroot's mount points, the last one first
 
 # Ends whatever still runs in the chroot, unmounts what was mounted there,
