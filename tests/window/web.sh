@@ -208,6 +208,9 @@ browser eval '(c => [c.width, c.height, c.clientWidth, c.clientHeight])(document
 echo "canvas: 640x480, shown at 640x480"
 wait_for_message 10 "$KEYS"
 check_frames 3 0.3
+# A turn's message with no turn waiting for it is passed over, without an
+# error in the console (checked at the end).
+browser eval 'postMessage("allegro web turn", "*")'
 
 # Paced frames follow the shots' counts too, which tell that they advance.
 check_paced paced "$GAP" 1 "$TICK_HZ"
