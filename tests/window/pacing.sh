@@ -61,6 +61,7 @@ start_refused()
       REFUSE_PRESENT_REPORT="$WORK/asked" REFUSE_PRESENT_SWITCH="$WORK/switch"
 }
 
+XVFB_SCREEN=$PACING_SCREEN
 start_x
 # The library's wait: no faster than the tick allows, and not hung. The
 # module's count shows which way the demo went: without Present it never
