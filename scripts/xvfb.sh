@@ -71,6 +71,10 @@ check_x()
 # in /tmp/.X11-unix, which it does not make itself (weston 10): made here
 # where it is missing, as an X server would make it, open to all and sticky.
 WESTON_SCREEN=${XVFB_SCREEN%x*}   # width x height, without the depth
+# Milliseconds before its next refresh that weston repaints, a whole one: its
+# headless screen counts a refresh from each repaint, and with weston's
+# usual 7 the window's frames came every 26 ms, not every 16.7.
+WESTON_REPAINT_WINDOW=17
 start_xwayland()
 {
    local display
@@ -81,7 +85,8 @@ start_xwayland()
    # shellcheck disable=SC2016 # DISPLAY is the started program's
    printf '#!/bin/sh\necho "${DISPLAY#:}" >"%s/display"\n' "$WORK" >"$WORK/tell-display"
    chmod +x "$WORK/tell-display"
-   printf '[autolaunch]\npath=%s/tell-display\n' "$WORK" >"$WORK/weston.ini"
+   printf '[core]\nrepaint-window=%s\n[autolaunch]\npath=%s/tell-display\n' \
+          "$WESTON_REPAINT_WINDOW" "$WORK" >"$WORK/weston.ini"
    : >"$WORK/display"
    env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK/runtime" \
       weston --backend=headless-backend.so --xwayland --config="$WORK/weston.ini" \
