@@ -75,10 +75,13 @@ if [ -n "$test" ]; then
    # builds of it differ. The window's class, process id and icon are read
    # with python3-xlib, and a window manager (openbox) lists it through
    # wmctrl. libfaketime moves and slows the demo's clocks while it runs.
+   # The pacing test runs once more under Xwayland (xwayland) in weston's
+   # headless compositor (weston), the X server of a Wayland desktop.
    packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
    packages="$packages libxcb-damage0-dev libfaketime"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
+   packages="$packages weston xwayland"
 fi
 if [ -n "$windows" ]; then
    # mingw-w64's compilers for 64-bit Windows, and patch for the library's
