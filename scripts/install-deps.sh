@@ -77,10 +77,13 @@ if [ -n "$test" ]; then
    # wmctrl. libfaketime moves and slows the demo's clocks while it runs.
    # clang's sanitizer runtimes are a package of their own, which clang
    # only recommends; libclang-rt-dev names the one of the release's clang.
+   # The pacing test runs once more under Xwayland (xwayland) in weston's
+   # headless compositor (weston), the X server of a Wayland desktop.
    packages="$packages clang libclang-rt-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
    packages="$packages libxcb-damage0-dev libfaketime"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
+   packages="$packages weston xwayland"
 fi
 if [ -n "$windows" ]; then
    # mingw-w64's compilers for 64-bit Windows, and patch for the library's
