@@ -794,6 +794,12 @@ browser()
    echo "$*" >&7
    read -r BROWSER_SAYS <&8 || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
    case $BROWSER_SAYS in
+      error:*"page crash"*)
+         if [ "${BLOBS_ENGINE:-}" = webkit ] && [ "${BLOBS_WEB_RUN:-}" = first ]; then
+            echo "the browser could not $1: $BROWSER_SAYS" >&2
+            exit "$BROWSER_LOST"
+         fi
+         fail "the browser could not $1: $BROWSER_SAYS" ;;
       error:*) fail "the browser could not $1: $BROWSER_SAYS" ;;
    esac
 }
