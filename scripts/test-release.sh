@@ -14,18 +14,32 @@
 # does not know yet (a testing release newer than it) is made with the
 # script of the release it follows, sid's, which serves any of them.
 #
-# usage: scripts/test-release.sh RELEASE [PACKAGE.deb]   (as root)
+# After --, a command of the tree's is run there instead of .ci/run (say
+# scripts/test.sh, for a release that lacks what the rest needs).
+#
+# usage: scripts/test-release.sh RELEASE [PACKAGE.deb] [-- COMMAND ...]   (as root)
 set -eu
 
-USAGE="usage: scripts/test-release.sh RELEASE [PACKAGE.deb]"
+USAGE="usage: scripts/test-release.sh RELEASE [PACKAGE.deb] [-- COMMAND ...]"
 TARBALL=allegro-4.4.3.1.tar.gz   # the library's source, in ../shared/allegro
 case "${1:-}" in
    -h|--help) echo "$USAGE"; exit 0 ;;
    ""|-*) echo "$USAGE" >&2; exit 2 ;;
 esac
-[ "$#" -le 2 ] || { echo "$USAGE" >&2; exit 2; }
 release=$1
-package=${2:-}
+shift
+package=""
+case "${1:-}" in
+   --|"") ;;
+   *) package=$1; shift ;;
+esac
+command="sh .ci/run"
+if [ "${1:-}" = -- ]; then
+   shift
+   [ "$#" -gt 0 ] || { echo "$USAGE" >&2; exit 2; }
+   command="$*"
+fi
+[ "$#" -eq 0 ] || [ "$command" = "$*" ] || { echo "$USAGE" >&2; exit 2; }
 [ -z "$package" ] || [ -f "$package" ] || { echo "test-release.sh: no file $package" >&2; exit 1; }
 cd "$(dirname "$0")/.."
 tarball=../shared/allegro/$TARBALL
@@ -130,9 +144,9 @@ if [ -n "$package" ]; then
    cp "$package" "$work/"
    then="&& scripts/test-installed-package.sh ../$(basename "$package")"
 fi
-# CI's run, and the other release's package; .ci/run is told not to make a
-# chroot of its own in there.
+# CI's run (or the command given), and the other release's package;
+# .ci/run is told not to make a chroot of its own in there.
 chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
    HOME=/root LANG=C.UTF-8 CI="${CI:-}" BLOBS_RELEASE="$release" \
-   sh -c "cd /root/work/blobs && sh .ci/run $then" </dev/null
+   sh -c "cd /root/work/blobs && $command $then" </dev/null
 say "passed"
