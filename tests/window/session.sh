@@ -613,23 +613,30 @@ rate_x10()
 # taken after, and fails unless it lies within MIN ... MAX frames a second;
 # sets PACED_X10 to the rate, times ten.
 # Paced, the demo cannot advance a whole period between the two, so the
-# least advance that fits is the advance.
+# least advance that fits is the advance. A rate under MIN is measured
+# again, up to PACED_TRIES times in all, where a caller allows that: a busy
+# machine can hold the demo's waits back for a while, where no retrace
+# paces it.
 #
 # usage: check_paced WHAT GAP MIN MAX
+PACED_TRIES=1
 check_paced()
 {
-   local what=$1 t0 u0 r
-   take_point "$what-from"
-   sleep "$2"
-   take_point "$what-to"
-   match_point "$what-from";           t0=$POINT_T; u0=$POINT_US
-   match_point "$what-to" "$t0"
-   r=$(rate_x10 $((POINT_T - t0)) $((POINT_US - u0)))
-   PACED_X10=$r
-   echo "$what: $((POINT_T - t0)) frames in $(seconds $((POINT_US - u0))) s, $((r / 10)).$((r % 10)) a second"
-   if [ "$r" -lt $(($3 * 10)) ] || [ "$r" -gt $(($4 * 10)) ]; then
-      fail "$what: the paced rate is not within $3 ... $4 a second"
-   fi
+   local what=$1 t0 u0 r try
+   for try in $(seq "$PACED_TRIES"); do
+      take_point "$what-from"
+      sleep "$2"
+      take_point "$what-to"
+      match_point "$what-from";           t0=$POINT_T; u0=$POINT_US
+      match_point "$what-to" "$t0"
+      r=$(rate_x10 $((POINT_T - t0)) $((POINT_US - u0)))
+      PACED_X10=$r
+      echo "$what: $((POINT_T - t0)) frames in $(seconds $((POINT_US - u0))) s, $((r / 10)).$((r % 10)) a second"
+      [ "$r" -gt $(($4 * 10)) ] && break
+      [ "$r" -ge $(($3 * 10)) ] && return 0
+      [ "$try" -lt "$PACED_TRIES" ] && echo "$what: under $3 a second, a busy moment may be why: measured again"
+   done
+   fail "$what: the paced rate is not within $3 ... $4 a second"
 }
 
 # Watches the paced demo's frames from outside for SECONDS (FRAME_TIMES,
