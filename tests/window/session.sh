@@ -566,7 +566,7 @@ QUIT_MASK=$(((1 << 0) | (1 << 1) | (1 << 2) | (1 << 14)))
 # in nanoseconds in all.
 run_delay()
 {
-   cat "/proc/$DEMO_PID/task/"*/schedstat 2>/dev/null | awk '{ sum += $2 } END { printf "%d\n", sum }'
+   cat "/proc/$DEMO_PID/task/"*/schedstat 2>/dev/null | awk '{ sum += $2 } END { printf "%.0f\n", sum }'
 }
 
 # Prints the ids of the demo's threads on one line, in order. A thread the
