@@ -652,6 +652,7 @@ check_paced()
       [ "$delay" -gt "$PACED_BUSY" ] || break
       [ "$try" -lt "$PACED_TRIES" ] && echo "$what: the machine was too busy to judge by: measured again"
    done
+   [ "$delay" -le "$PACED_BUSY" ] || what="$what (too busy to judge by in $PACED_TRIES measures)"
    fail "$what: the paced rate is not within $3 ... $4 a second"
 }
 
@@ -723,6 +724,9 @@ watch_frame_times()
 # at any speed. Only on a machine so fast that the count came round to
 # within that allowance could a hold go unproved.
 #
+# A hold left unproved while the machine was too busy to judge by (as
+# check_paced judges it) is held once more, up to PACED_TRIES - 1 times.
+#
 # With FLOOR, the demo must outrun FLOOR frames a second rather than the tick.
 # With HOLD, that is held in place of Tab: touch, for a finger held on the
 # page's picture.
@@ -730,21 +734,31 @@ watch_frame_times()
 # usage: check_tab_outruns_tick HOLDS SECONDS PROVED [FLOOR [HOLD]]
 check_tab_outruns_tick()
 {
-   local hold proved=0 ta ua allowed r floor=${4:-$TICK_HZ} held=${5:-Tab}
-   for hold in $(seq "$1"); do
+   local hold=0 holds=$1 proved=0 ta ua allowed r floor=${4:-$TICK_HZ} held=${5:-Tab} delay
+   while [ "$hold" -lt "$holds" ]; do
+      hold=$((hold + 1))
+      delay=$(run_delay)
       take_point "hold$hold-before"
       hold_key "$held" "$2"
       take_point "hold$hold-after"
+      delay=$(($(run_delay) - delay))
       match_point "hold$hold-before";            ta=$POINT_T; ua=$POINT_US
       match_point "hold$hold-after" "$ta"
       allowed=$((floor * (POINT_US - ua) / 1000000 + 1))
       r=$(rate_x10 $((POINT_T - ta)) $((POINT_US - ua)))
+      delay=$((delay / 10 / (POINT_US - ua)))
       echo "$held held $2 s: at least $((POINT_T - ta)) frames in $(seconds $((POINT_US - ua))) s," \
-           "at least $((r / 10)).$((r % 10)) a second; $floor a second make $allowed"
-      [ $((POINT_T - ta)) -gt "$allowed" ] && proved=$((proved + 1))
+           "at least $((r / 10)).$((r % 10)) a second; $floor a second make $allowed;" \
+           "waited for a core $delay % of the time"
+      if [ $((POINT_T - ta)) -gt "$allowed" ]; then
+         proved=$((proved + 1))
+      elif [ "$delay" -gt "$PACED_BUSY" ] && [ "$holds" -lt $(($1 + PACED_TRIES - 1)) ]; then
+         echo "$held held: the machine was too busy to judge by: held once more"
+         holds=$((holds + 1))
+      fi
    done
    [ "$proved" -ge "$3" ] ||
-      fail "with $held held the demo outran $floor a second in $proved holds of $1, not $3"
+      fail "with $held held the demo outran $floor a second in $proved holds of $holds, not $3"
 }
 
 # ---- The Windows program under Wine
