@@ -4,8 +4,9 @@ Firefox, with the methods browser.py's header names.
 Debian has no geckodriver, but Firefox speaks WebDriver BiDi itself, over a
 websocket, once started with --remote-debugging-port: this client sends it
 one command at a time and reads its answers in order, keeping the console's
-entries that come between them. Firefox runs on a fresh profile of its own,
-whose preferences keep it off the network and show full screen at once.
+entries that come between them; it fails a command, named, when no answer
+has come within COMMAND_WAIT seconds. Firefox runs on a fresh profile of its
+own, whose preferences keep it off the network and show full screen at once.
 """
 import base64
 import ctypes
@@ -23,6 +24,7 @@ import websocket
 FIREFOX = '/usr/bin/firefox-esr'
 START_WAIT = 30       # seconds allowed for Firefox to listen for its client
 QUIT_WAIT = 3         # seconds allowed for it to close
+COMMAND_WAIT = 20     # seconds allowed for any other answer, the connection's too
 # Headless Firefox's screen: room for full screen at more than twice the
 # window's picture, as the other engines'.
 SCREEN = (1600, 1200)
@@ -98,7 +100,11 @@ class Firefox:
              '--remote-debugging-port', '0', 'about:blank'],
             env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=lambda: LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGKILL))
-        self.socket = websocket.create_connection('ws://127.0.0.1:%d/session' % self.port(), suppress_origin=True)
+        url = 'ws://127.0.0.1:%d/session' % self.port()
+        try:
+            self.socket = websocket.create_connection(url, suppress_origin=True, timeout=COMMAND_WAIT)
+        except (OSError, websocket.WebSocketException) as e:
+            raise Failed('Firefox did not take the connection within %d s: %s' % (COMMAND_WAIT, e)) from None
         self.sent = 0
         self.entries = []
         self.call('session.new', capabilities={})
@@ -129,20 +135,31 @@ class Firefox:
                 time.sleep(0.1)
         raise Failed('Firefox did not listen for its client within %d s' % START_WAIT)
 
-    def call(self, method, **params):
-        """Sends one command and returns its result; the events that come
-        before it are kept."""
+    def call(self, method, limit=COMMAND_WAIT, **params):
+        """Sends one command and returns its result; fails, naming it, when
+        none has come within LIMIT seconds. The events that come before it
+        are kept; a late answer to a command that failed so is passed over."""
         self.sent += 1
-        self.socket.send(json.dumps({'id': self.sent, 'method': method, 'params': params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get('id') == self.sent:
-                if message.get('type') == 'error':
-                    raise Failed('%s: %s' % (message['error'], message.get('message', '')))
-                return message['result']
-            said = self.said(message.get('method'), message.get('params'))
-            if said:
-                self.entries.append(said)
+        deadline = time.monotonic() + limit
+        try:
+            self.socket.settimeout(limit)
+            self.socket.send(json.dumps({'id': self.sent, 'method': method, 'params': params}))
+            message = {}
+            while message.get('id') != self.sent:
+                if time.monotonic() > deadline:
+                    raise websocket.WebSocketTimeoutException()
+                self.socket.settimeout(deadline - time.monotonic() + 0.001)
+                message = json.loads(self.socket.recv())
+                said = self.said(message.get('method'), message.get('params'))
+                if said:
+                    self.entries.append(said)
+        except websocket.WebSocketTimeoutException:
+            raise Failed('Firefox did not answer %s within %d s' % (method, limit)) from None
+        except (OSError, websocket.WebSocketException) as e:
+            raise Failed('Firefox did not answer %s: %s' % (method, str(e) or type(e).__name__)) from None
+        if message.get('type') == 'error':
+            raise Failed('%s: %s' % (message['error'], message.get('message', '')))
+        return message['result']
 
     @staticmethod
     def said(event, params):
@@ -304,7 +321,7 @@ class Firefox:
         """Ends Firefox, at once if it has not closed within QUIT_WAIT
         seconds, and removes its profile."""
         try:
-            self.call('browser.close')
+            self.call('browser.close', limit=QUIT_WAIT)
         except Exception:   # the socket may close before the answer comes
             pass
         self.socket.close()

@@ -781,6 +781,7 @@ use_wine()
 #
 # usage: start_browser SITE [FLAG ...]
 BROWSER_SCREEN=1600x1200x24   # room for full screen at more than twice the window's picture
+BROWSER_WAIT=60               # seconds allowed for an answer (Firefox's start within it)
 start_browser()
 {
    case ${BLOBS_ENGINE:-chromium} in
@@ -807,11 +808,15 @@ start_browser()
 }
 
 # Gives the browser one command and sets BROWSER_SAYS to its answer; fails
-# the test when it cannot carry the command out.
+# the test when it cannot carry the command out, or has not answered within
+# BROWSER_WAIT seconds.
 browser()
 {
-   echo "$*" >&7
-   read -r BROWSER_SAYS <&8 || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
+   local command="$*"
+   echo "$command" >&7
+   read -r -t "$BROWSER_WAIT" BROWSER_SAYS <&8 || {
+      [ $? -gt 128 ] && fail "the browser did not answer \"${command:0:80}\" within $BROWSER_WAIT s"
+      fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"; }
    case $BROWSER_SAYS in
       error:*"page crash"*)
          if [ "${BLOBS_ENGINE:-}" = webkit ] && [ "${BLOBS_WEB_RUN:-}" = first ]; then
