@@ -3,10 +3,9 @@ Firefox, with the methods browser.py's header names.
 
 Debian has no geckodriver, but Firefox speaks WebDriver BiDi itself, over a
 websocket, once started with --remote-debugging-port: this client sends it
-one command at a time and reads its answers in order, keeping the console's
-entries that come between them; it fails a command, named, when no answer
-has come within COMMAND_WAIT seconds. Firefox runs on a fresh profile of its
-own, whose preferences keep it off the network and show full screen at once.
+one command at a time, and fails it, named, when no answer has come within
+COMMAND_WAIT seconds. Firefox runs on a fresh profile of its own, whose
+preferences keep it off the network and show full screen at once.
 """
 import base64
 import ctypes
@@ -58,6 +57,15 @@ KEYS = {'Tab': '\ue004', 'Escape': '\ue00c', 'Enter': '\ue007'}
 SNAP = 0.01           # a device pixel's share that a whole number of them may be off by
 # The processes that run pages, named so by Firefox (as their comm shows).
 CONTENT = ('Isolated Web', 'Web Content')
+# The errors each document of the tab keeps (browser.py's CONSOLE, which it
+# adds to the pages) and its requests that failed, since last read, taken
+# from the page: in order with all that it did before, which Firefox's events
+# (log.entryAdded) are not.
+KEPT = ('[top, ...Array.from({length: top.length}, (_, i) => top[i])].flatMap(w => { if (!w.said) return [];'
+        '  const all = w.performance.getEntriesByType("resource"), read = w.said.read || 0;'
+        '  w.said.read = all.length;'
+        '  return w.said.splice(0).concat(all.slice(read).filter(e => !e.responseStatus || e.responseStatus >= 400)'
+        '    .map(e => e.name + ": " + (e.responseStatus || "failed"))); })')
 
 
 class Failed(Exception):
@@ -106,9 +114,7 @@ class Firefox:
         except (OSError, websocket.WebSocketException) as e:
             raise Failed('Firefox did not take the connection within %d s: %s' % (COMMAND_WAIT, e)) from None
         self.sent = 0
-        self.entries = []
         self.call('session.new', capabilities={})
-        self.call('session.subscribe', events=['log.entryAdded', 'network.responseCompleted', 'network.fetchError'])
         # The window Firefox opens at start never has the focus, headless:
         # the page is shown in a window opened in front, of Chromium's size.
         first = self.call('browsingContext.getTree')['contexts'][0]['context']
@@ -137,8 +143,8 @@ class Firefox:
 
     def call(self, method, limit=COMMAND_WAIT, **params):
         """Sends one command and returns its result; fails, naming it, when
-        none has come within LIMIT seconds. The events that come before it
-        are kept; a late answer to a command that failed so is passed over."""
+        none has come within LIMIT seconds. A late answer to one that failed
+        so is passed over."""
         self.sent += 1
         deadline = time.monotonic() + limit
         try:
@@ -150,9 +156,6 @@ class Firefox:
                     raise websocket.WebSocketTimeoutException()
                 self.socket.settimeout(deadline - time.monotonic() + 0.001)
                 message = json.loads(self.socket.recv())
-                said = self.said(message.get('method'), message.get('params'))
-                if said:
-                    self.entries.append(said)
         except websocket.WebSocketTimeoutException:
             raise Failed('Firefox did not answer %s within %d s' % (method, limit)) from None
         except (OSError, websocket.WebSocketException) as e:
@@ -160,20 +163,6 @@ class Firefox:
         if message.get('type') == 'error':
             raise Failed('%s: %s' % (message['error'], message.get('message', '')))
         return message['result']
-
-    @staticmethod
-    def said(event, params):
-        """What an event tells of as an error in the console, as Chromium's
-        does: the errors, the warnings of the page's scripts, and the pages'
-        own requests that failed, which Firefox logs to no client."""
-        if event == 'log.entryAdded' and (params['level'] == 'error' or
-                                          params['level'] == 'warn' and params['type'] == 'console'):
-            return params.get('text') or params['level']
-        if event == 'network.responseCompleted' and params['context'] and params['response']['status'] >= 400:
-            return '%s: %d' % (params['request']['url'], params['response']['status'])
-        if event == 'network.fetchError' and params['context']:
-            return '%s: %s' % (params['request']['url'], params['errorText'])
-        return None
 
     def evaluate(self, expression):
         """The value of EXPRESSION in the page, a promise's once it settles,
@@ -258,10 +247,8 @@ class Firefox:
 
     def errors(self):
         """The console's errors and warnings, and the failed requests,
-        since the last time asked."""
-        self.call('session.status')   # the entries logged until now come before its answer
-        found, self.entries = self.entries, []
-        return found
+        since the last time asked (KEPT)."""
+        return self.evaluate(KEPT)
 
     def cpu(self):
         """The seconds of CPU used by Firefox's processes for pages."""
