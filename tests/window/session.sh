@@ -80,6 +80,7 @@ cleanup()
    [ -n "$DEMO_PID" ] && stop "$DEMO_PID"
    [ -n "$OTHER_PID" ] && stop "$OTHER_PID"
    [ -n "$BROWSER_PID" ] && stop_browser
+   rm -rf "$WORK/tmp"   # the browser's temporary folders, not kept with the logs
    # Every process of the Wine prefix: the test's own.
    [ -n "$WINE_USED" ] && { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; }
    [ -n "$WM_PID" ] && stop "$WM_PID"
@@ -777,7 +778,9 @@ use_wine()
 # the site in folder SITE, served from a loopback server of its own.
 # WebKit shows its window on a private X server, of BROWSER_SCREEN, under a
 # window manager, which gives it the focus and full screen; both are started
-# for the first browser and kept for the others.
+# for the first browser and kept for the others. Its temporary folders
+# (Firefox's profile) go in the scratch folder's tmp, which cleanup removes
+# however the browser ended, where a failed test's logs are kept too.
 #
 # usage: start_browser SITE [FLAG ...]
 BROWSER_SCREEN=1600x1200x24   # room for full screen at more than twice the window's picture
@@ -800,7 +803,8 @@ start_browser()
    esac
    rm -f "$WORK/to-browser" "$WORK/from-browser"
    mkfifo "$WORK/to-browser" "$WORK/from-browser"
-   "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \
+   mkdir -p "$WORK/tmp"
+   TMPDIR=$WORK/tmp "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \
       2>>"$WORK/browser.log" &
    BROWSER_PID=$!
    exec 7>"$WORK/to-browser" 8<"$WORK/from-browser"
@@ -813,7 +817,8 @@ start_browser()
 browser()
 {
    local command="$*"
-   echo "$command" >&7
+   # In a subshell: once the browser has ended, SIGPIPE ends that alone.
+   (echo "$command" >&7) 2>/dev/null || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
    read -r -t "$BROWSER_WAIT" BROWSER_SAYS <&8 || {
       [ $? -gt 128 ] && fail "the browser did not answer \"${command:0:80}\" within $BROWSER_WAIT s"
       fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"; }
@@ -831,7 +836,7 @@ browser()
 # Ends the browser and its server.
 stop_browser()
 {
-   echo quit >&7
+   (echo quit >&7) 2>/dev/null
    exec 7>&- 8<&-
    local pid=$BROWSER_PID
    BROWSER_PID=""
