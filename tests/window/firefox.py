@@ -57,10 +57,9 @@ KEYS = {'Tab': '\ue004', 'Escape': '\ue00c', 'Enter': '\ue007'}
 SNAP = 0.01           # a device pixel's share that a whole number of them may be off by
 # The processes that run pages, named so by Firefox (as their comm shows).
 CONTENT = ('Isolated Web', 'Web Content')
-# The errors each document of the tab keeps (browser.py's CONSOLE, which it
-# adds to the pages) and its requests that failed, since last read, taken
-# from the page: in order with all that it did before, which Firefox's events
-# (log.entryAdded) are not.
+# The errors each document of the tab keeps (browser.py's CONSOLE) and its
+# requests that failed, since last read, taken from the page: in order with
+# all it did before, which Firefox's events (log.entryAdded) are not.
 KEPT = ('[top, ...Array.from({length: top.length}, (_, i) => top[i])].flatMap(w => { if (!w.said) return [];'
         '  const all = w.performance.getEntriesByType("resource"), read = w.said.read || 0;'
         '  w.said.read = all.length;'
@@ -175,18 +174,14 @@ class Firefox:
         return json.loads(found['result']['value'])
 
     def add_script(self, source):
-        """Runs SOURCE in each new document before its own scripts, after
-        those added before."""
         self.call('script.addPreloadScript', functionDeclaration='() => {\n%s\n}' % source)
         self.scripts = self.scripts + (source,)
 
     def navigate(self, url):
-        """Opens URL in the tab and returns once it has loaded."""
         self.context = self.top
         self.call('browsingContext.navigate', context=self.top, url=url, wait='complete')
 
     def enter_frame(self):
-        """The commands that follow act in the page's first frame."""
         self.context = self.call('browsingContext.getTree', root=self.top)['contexts'][0]['children'][0]['context']
 
     def box(self, selector):
@@ -231,8 +226,6 @@ class Firefox:
         subprocess.run(['convert', path] + cut + ['+repage', path], check=True)
 
     def key(self, action, name):
-        """Presses (down) or releases (up) key NAME; the key stays down
-        between the two."""
         self.call('input.performActions', context=self.top, actions=[
             {'type': 'key', 'id': 'keyboard', 'actions': [{'type': 'key' + action.capitalize(), 'value': KEYS[name]}]}])
 

@@ -778,9 +778,8 @@ use_wine()
 # the site in folder SITE, served from a loopback server of its own.
 # WebKit shows its window on a private X server, of BROWSER_SCREEN, under a
 # window manager, which gives it the focus and full screen; both are started
-# for the first browser and kept for the others. Its temporary folders
-# (Firefox's profile) go in the scratch folder's tmp, which cleanup removes
-# however the browser ended, where a failed test's logs are kept too.
+# for the first browser and kept for the others. Its temporary files
+# (Firefox's profile) go in $WORK/tmp, removed however it ended.
 #
 # usage: start_browser SITE [FLAG ...]
 BROWSER_SCREEN=1600x1200x24   # room for full screen at more than twice the window's picture
