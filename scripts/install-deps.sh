@@ -74,13 +74,14 @@ if [ -n "$test" ]; then
    # menu entry and man on its manual page, and show with diffoscope how two
    # builds of it differ. The window's class, process id and icon are read
    # with python3-xlib, and a window manager (openbox) lists it through
-   # wmctrl. libfaketime moves and slows the demo's clocks while it runs.
+   # wmctrl. libfaketime moves and slows the demo's clocks while it runs,
+   # and strace holds it at a write to its display while the server ends.
    # clang's sanitizer runtimes are a package of their own, which clang
    # only recommends; libclang-rt-dev names the one of the release's clang.
    # The pacing test runs once more under Xwayland (xwayland) in weston's
    # headless compositor (weston), the X server of a Wayland desktop.
    packages="$packages clang libclang-rt-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
-   packages="$packages libxcb-damage0-dev libfaketime"
+   packages="$packages libxcb-damage0-dev libfaketime strace"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
    packages="$packages weston xwayland"

@@ -148,7 +148,8 @@ if (!window.shown) {
 }
 '''
 # The console's errors and warnings, and what failed to load or was thrown,
-# kept in the page for an engine whose driver reads no console.
+# kept in the page for an engine whose driver reads no console, or none in
+# order with its answers (Firefox's).
 CONSOLE = '''
 if (!window.said) {
   window.said = [];
@@ -499,6 +500,7 @@ def engine_named(name):
             from firefox import Firefox
         except ImportError as e:
             sys.exit('browser.py: the firefox engine needs tests/window/firefox.py: %s' % e)
+        Firefox.scripts = (CONSOLE,)   # added at each start
         return Firefox()
     sys.exit('browser.py: no engine %s: one of %s' % (name, ', '.join(ENGINES)))
 

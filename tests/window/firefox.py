@@ -3,9 +3,9 @@ Firefox, with the methods browser.py's header names.
 
 Debian has no geckodriver, but Firefox speaks WebDriver BiDi itself, over a
 websocket, once started with --remote-debugging-port: this client sends it
-one command at a time and reads its answers in order, keeping the console's
-entries that come between them. Firefox runs on a fresh profile of its own,
-whose preferences keep it off the network and show full screen at once.
+one command at a time, and fails it, named, when no answer has come within
+COMMAND_WAIT seconds. Firefox runs on a fresh profile of its own, whose
+preferences keep it off the network and show full screen at once.
 """
 import base64
 import ctypes
@@ -23,6 +23,7 @@ import websocket
 FIREFOX = '/usr/bin/firefox-esr'
 START_WAIT = 30       # seconds allowed for Firefox to listen for its client
 QUIT_WAIT = 3         # seconds allowed for it to close
+COMMAND_WAIT = 20     # seconds allowed for any other answer, the connection's too
 # Headless Firefox's screen: room for full screen at more than twice the
 # window's picture, as the other engines'.
 SCREEN = (1600, 1200)
@@ -56,6 +57,14 @@ KEYS = {'Tab': '\ue004', 'Escape': '\ue00c', 'Enter': '\ue007'}
 SNAP = 0.01           # a device pixel's share that a whole number of them may be off by
 # The processes that run pages, named so by Firefox (as their comm shows).
 CONTENT = ('Isolated Web', 'Web Content')
+# The errors each document of the tab keeps (browser.py's CONSOLE) and its
+# requests that failed, since last read, taken from the page: in order with
+# all it did before, which Firefox's events (log.entryAdded) are not.
+KEPT = ('[top, ...Array.from({length: top.length}, (_, i) => top[i])].flatMap(w => { if (!w.said) return [];'
+        '  const all = w.performance.getEntriesByType("resource"), read = w.said.read || 0;'
+        '  w.said.read = all.length;'
+        '  return w.said.splice(0).concat(all.slice(read).filter(e => !e.responseStatus || e.responseStatus >= 400)'
+        '    .map(e => e.name + ": " + (e.responseStatus || "failed"))); })')
 
 
 class Failed(Exception):
@@ -98,11 +107,13 @@ class Firefox:
              '--remote-debugging-port', '0', 'about:blank'],
             env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=lambda: LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGKILL))
-        self.socket = websocket.create_connection('ws://127.0.0.1:%d/session' % self.port(), suppress_origin=True)
+        url = 'ws://127.0.0.1:%d/session' % self.port()
+        try:
+            self.socket = websocket.create_connection(url, suppress_origin=True, timeout=COMMAND_WAIT)
+        except (OSError, websocket.WebSocketException) as e:
+            raise Failed('Firefox did not take the connection within %d s: %s' % (COMMAND_WAIT, e)) from None
         self.sent = 0
-        self.entries = []
         self.call('session.new', capabilities={})
-        self.call('session.subscribe', events=['log.entryAdded', 'network.responseCompleted', 'network.fetchError'])
         # The window Firefox opens at start never has the focus, headless:
         # the page is shown in a window opened in front, of Chromium's size.
         first = self.call('browsingContext.getTree')['contexts'][0]['context']
@@ -129,34 +140,28 @@ class Firefox:
                 time.sleep(0.1)
         raise Failed('Firefox did not listen for its client within %d s' % START_WAIT)
 
-    def call(self, method, **params):
-        """Sends one command and returns its result; the events that come
-        before it are kept."""
+    def call(self, method, limit=COMMAND_WAIT, **params):
+        """Sends one command and returns its result; fails, naming it, when
+        none has come within LIMIT seconds. A late answer to one that failed
+        so is passed over."""
         self.sent += 1
-        self.socket.send(json.dumps({'id': self.sent, 'method': method, 'params': params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get('id') == self.sent:
-                if message.get('type') == 'error':
-                    raise Failed('%s: %s' % (message['error'], message.get('message', '')))
-                return message['result']
-            said = self.said(message.get('method'), message.get('params'))
-            if said:
-                self.entries.append(said)
-
-    @staticmethod
-    def said(event, params):
-        """What an event tells of as an error in the console, as Chromium's
-        does: the errors, the warnings of the page's scripts, and the pages'
-        own requests that failed, which Firefox logs to no client."""
-        if event == 'log.entryAdded' and (params['level'] == 'error' or
-                                          params['level'] == 'warn' and params['type'] == 'console'):
-            return params.get('text') or params['level']
-        if event == 'network.responseCompleted' and params['context'] and params['response']['status'] >= 400:
-            return '%s: %d' % (params['request']['url'], params['response']['status'])
-        if event == 'network.fetchError' and params['context']:
-            return '%s: %s' % (params['request']['url'], params['errorText'])
-        return None
+        deadline = time.monotonic() + limit
+        try:
+            self.socket.settimeout(limit)
+            self.socket.send(json.dumps({'id': self.sent, 'method': method, 'params': params}))
+            message = {}
+            while message.get('id') != self.sent:
+                if time.monotonic() > deadline:
+                    raise websocket.WebSocketTimeoutException()
+                self.socket.settimeout(deadline - time.monotonic() + 0.001)
+                message = json.loads(self.socket.recv())
+        except websocket.WebSocketTimeoutException:
+            raise Failed('Firefox did not answer %s within %d s' % (method, limit)) from None
+        except (OSError, websocket.WebSocketException) as e:
+            raise Failed('Firefox did not answer %s: %s' % (method, str(e) or type(e).__name__)) from None
+        if message.get('type') == 'error':
+            raise Failed('%s: %s' % (message['error'], message.get('message', '')))
+        return message['result']
 
     def evaluate(self, expression):
         """The value of EXPRESSION in the page, a promise's once it settles,
@@ -169,18 +174,14 @@ class Firefox:
         return json.loads(found['result']['value'])
 
     def add_script(self, source):
-        """Runs SOURCE in each new document before its own scripts, after
-        those added before."""
         self.call('script.addPreloadScript', functionDeclaration='() => {\n%s\n}' % source)
         self.scripts = self.scripts + (source,)
 
     def navigate(self, url):
-        """Opens URL in the tab and returns once it has loaded."""
         self.context = self.top
         self.call('browsingContext.navigate', context=self.top, url=url, wait='complete')
 
     def enter_frame(self):
-        """The commands that follow act in the page's first frame."""
         self.context = self.call('browsingContext.getTree', root=self.top)['contexts'][0]['children'][0]['context']
 
     def box(self, selector):
@@ -225,8 +226,6 @@ class Firefox:
         subprocess.run(['convert', path] + cut + ['+repage', path], check=True)
 
     def key(self, action, name):
-        """Presses (down) or releases (up) key NAME; the key stays down
-        between the two."""
         self.call('input.performActions', context=self.top, actions=[
             {'type': 'key', 'id': 'keyboard', 'actions': [{'type': 'key' + action.capitalize(), 'value': KEYS[name]}]}])
 
@@ -241,10 +240,8 @@ class Firefox:
 
     def errors(self):
         """The console's errors and warnings, and the failed requests,
-        since the last time asked."""
-        self.call('session.status')   # the entries logged until now come before its answer
-        found, self.entries = self.entries, []
-        return found
+        since the last time asked (KEPT)."""
+        return self.evaluate(KEPT)
 
     def cpu(self):
         """The seconds of CPU used by Firefox's processes for pages."""
@@ -304,7 +301,7 @@ class Firefox:
         """Ends Firefox, at once if it has not closed within QUIT_WAIT
         seconds, and removes its profile."""
         try:
-            self.call('browser.close')
+            self.call('browser.close', limit=QUIT_WAIT)
         except Exception:   # the socket may close before the answer comes
             pass
         self.socket.close()

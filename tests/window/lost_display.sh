@@ -2,16 +2,19 @@
 # shellcheck disable=SC2119  # start_demo takes an optional wrapper command
 # When the display goes away under it, the demo ends within a second or so,
 # with status 1 and one line on standard error that says it lost its display
-# and why, as Xlib tells it; it never hangs. Three ways, five times each, at
+# and why, as Xlib tells it; it never hangs. Four ways, five times each, at
 # moments apart, paced and with Tab held:
 #
 #   close    another client destroys the demo's window (xdotool windowclose):
 #            the line names the X error its drawing met
 #   kill     another client kills the demo's connection (xdotool windowkill)
 #   server   the X server ends: politely (SIGTERM) or not (SIGKILL)
+#   writing  the X server killed while strace holds the frame loop at a
+#            write to it, which Xlib found whole: the write meets a closed
+#            connection, whose SIGPIPE would end the demo without a word
 #
-# For the last two the line says what Xlib's own handler would say: that the
-# connection was broken by a kill or the server's end.
+# For the last three the line says what Xlib's own handler would say: that
+# the connection was broken by a kill or the server's end.
 #
 # usage: lost_display.sh BLOBS BLOBS_FRAMES
 BLOBS=$1
@@ -36,15 +39,17 @@ try_losing()
       close) xdotool windowclose "$WINDOW" ;;
       kill) xdotool windowkill "$WINDOW" ;;
       server-TERM | server-KILL) kill -s "${way#server-}" "$XVFB_PID" ;;
+      writing) hold_write; kill -KILL "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null; stop "$HOLDER_PID" ;;
    esac
    wait_for_end "$END_LIMIT"
    case "$way" in
-      server-*) wait "$XVFB_PID" 2>/dev/null; start_x ;;
+      server-* | writing) wait "$XVFB_PID" 2>/dev/null; start_x ;;
       *) [ "$when" = tab ] && xdotool keyup Tab ;;
    esac
 
    echo "$way at $2: status $DEMO_STATUS after $(seconds "$END_US") s: $(cat "$WORK/demo.log")"
-   [ "$DEMO_STATUS" -eq 1 ] || fail "$way at $2: status $DEMO_STATUS, not 1"
+   [ "$DEMO_STATUS" -eq 1 ] ||
+      fail "$way at $2: status $DEMO_STATUS$( ((DEMO_STATUS > 128)) && echo " (SIG$(kill -l "$DEMO_STATUS"))"), not 1"
    lines=$(wc -l <"$WORK/demo.log")
    [ "$lines" -eq 1 ] || fail "$way at $2: $lines lines on standard error, not one"
    grep -q "^blobs: lost the display $display: ." "$WORK/demo.log" ||
@@ -54,8 +59,25 @@ try_losing()
    fi
 }
 
+# Holds the frame loop, the demo's first thread, at its next write (writev)
+# until strace, HOLDER_PID, ends; returns once it is held: stopped for strace
+# in the same call, seen twice.
+hold_write()
+{
+   local seen="" call
+   strace -qq -o /dev/null -e trace=writev -e inject=writev:delay_enter=600000000:when=1 \
+      -p "$DEMO_PID" 2>>"$WORK/strace.log" &
+   HOLDER_PID=$!
+   for _ in $(seq 100); do
+      call=$(cut -d ' ' -f 3 "/proc/$DEMO_PID/stat")$(cat "/proc/$DEMO_PID/syscall")
+      [[ $call = t* && $call = "$seen" ]] && return 0
+      seen=$call; sleep 0.1
+   done
+   fail "strace held no write of the demo's (scripts/install-deps.sh --test): $(cat "$WORK/strace.log")"
+}
+
 start_x
-for way in close kill; do
+for way in close kill writing; do
    for moment in $MOMENTS; do
       try_losing "$way" "$moment"
    done

@@ -80,6 +80,7 @@ cleanup()
    [ -n "$DEMO_PID" ] && stop "$DEMO_PID"
    [ -n "$OTHER_PID" ] && stop "$OTHER_PID"
    [ -n "$BROWSER_PID" ] && stop_browser
+   rm -rf "$WORK/tmp"   # the browser's temporary folders, not kept with the logs
    # Every process of the Wine prefix: the test's own.
    [ -n "$WINE_USED" ] && { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; }
    [ -n "$WM_PID" ] && stop "$WM_PID"
@@ -791,10 +792,12 @@ use_wine()
 # the site in folder SITE, served from a loopback server of its own.
 # WebKit shows its window on a private X server, of BROWSER_SCREEN, under a
 # window manager, which gives it the focus and full screen; both are started
-# for the first browser and kept for the others.
+# for the first browser and kept for the others. Its temporary files
+# (Firefox's profile) go in $WORK/tmp, removed however it ended.
 #
 # usage: start_browser SITE [FLAG ...]
 BROWSER_SCREEN=1600x1200x24   # room for full screen at more than twice the window's picture
+BROWSER_WAIT=60               # seconds allowed for an answer (Firefox's start within it)
 start_browser()
 {
    case ${BLOBS_ENGINE:-chromium} in
@@ -813,7 +816,8 @@ start_browser()
    esac
    rm -f "$WORK/to-browser" "$WORK/from-browser"
    mkfifo "$WORK/to-browser" "$WORK/from-browser"
-   "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \
+   mkdir -p "$WORK/tmp"
+   TMPDIR=$WORK/tmp "$(dirname "${BASH_SOURCE[0]}")/browser.py" "$@" <"$WORK/to-browser" >"$WORK/from-browser" \
       2>>"$WORK/browser.log" &
    BROWSER_PID=$!
    exec 7>"$WORK/to-browser" 8<"$WORK/from-browser"
@@ -821,11 +825,16 @@ start_browser()
 }
 
 # Gives the browser one command and sets BROWSER_SAYS to its answer; fails
-# the test when it cannot carry the command out.
+# the test when it cannot carry the command out, or has not answered within
+# BROWSER_WAIT seconds.
 browser()
 {
-   echo "$*" >&7
-   read -r BROWSER_SAYS <&8 || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
+   local command="$*"
+   # In a subshell: once the browser has ended, SIGPIPE ends that alone.
+   (echo "$command" >&7) 2>/dev/null || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
+   read -r -t "$BROWSER_WAIT" BROWSER_SAYS <&8 || {
+      [ $? -gt 128 ] && fail "the browser did not answer \"${command:0:80}\" within $BROWSER_WAIT s"
+      fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"; }
    case $BROWSER_SAYS in
       error:*"page crash"*)
          if [ "${BLOBS_ENGINE:-}" = webkit ] && [ "${BLOBS_WEB_RUN:-}" = first ]; then
@@ -840,7 +849,7 @@ browser()
 # Ends the browser and its server.
 stop_browser()
 {
-   echo quit >&7
+   (echo quit >&7) 2>/dev/null
    exec 7>&- 8<&-
    local pid=$BROWSER_PID
    BROWSER_PID=""
