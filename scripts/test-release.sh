@@ -88,6 +88,12 @@ finish()
          kill -9 "${pid%/root}" 2>/dev/null || true
       fi
    done
+   # What failed tests kept (shots and logs) goes before the chroot does.
+   if [ "$status" -ne 0 ] && ls -d "$root"/tmp/blobs-* >/dev/null 2>&1; then
+      kept=$(mktemp -d "/tmp/blobs-$release-kept.XXXXXX")
+      cp -a "$root"/tmp/blobs-* "$kept"/ 2>/dev/null || true
+      echo "test-release.sh: what the failed tests kept is in $kept" >&2
+   fi
    for point in $mounted; do
       umount "$point" || umount --lazy "$point" || status=1
    done
