@@ -11,27 +11,41 @@ set(site_dir ${CMAKE_BINARY_DIR}/site)
 # Asyncify lets the program's waits hand the page's one thread back to the
 # browser and take up where they were (allegro/web/aintweb.h). Only the
 # functions that are on the stack while the page has its turn are built for
-# it (asyncify.txt), so that the frame's own work runs at full speed: the
-# frame loop, the library's rest() and vsync(), and the port's waits; and
-# the port's functions in JavaScript that put the program aside are named
-# as such. The optimiser puts some listed functions into their callers
-# (listed too), and wasm-opt then warns that the list names a function it
-# does not find; so check-asyncify.sh checks the lists before the link,
-# against what the objects define, and a name that none defines stops it.
+# it, so that the frame's own work runs at full speed, and the port's
+# functions in JavaScript that put the program aside are named as such. The
+# list names them as the optimiser sees them when it instruments them: in
+# an optimised build it has put the frame loop, the library's rest() and
+# vsync() and the port's waits into main, and only the drivers' methods,
+# which the library calls through pointers, are left as functions of their
+# own (asyncify.txt); unoptimised, each is still there
+# (asyncify-unoptimised.txt). check-asyncify.sh runs the link and fails it
+# when the optimiser's report shows a function that can be on the stack
+# during a wait left out, or a listed name that it does not have.
 set(web_asyncify_imports _web_page_turn _web_page_sleep _web_wait_retrace _web_wait_clock)
 list(JOIN web_asyncify_imports , web_asyncify_imports)
+# main, where every wait starts, and the library's functions that call the
+# drivers' waits through pointers, which the optimiser's report cannot
+# follow.
+set(web_asyncify_holders "main vsync rest rest_callback")
+if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+  set(web_asyncify_list ${web_dir}/asyncify-unoptimised.txt)
+else()
+  set(web_asyncify_list ${web_dir}/asyncify.txt)
+endif()
 set(web_link_options
   -sASYNCIFY
-  -sASYNCIFY_ONLY=@${web_dir}/asyncify.txt
+  -sASYNCIFY_ONLY=@${web_asyncify_list}
   -sASYNCIFY_IMPORTS=${web_asyncify_imports}
+  # The optimiser's report, which check-asyncify.sh reads.
+  -sASYNCIFY_ADVISE
   # Escape ends the program: main returns, the library's exit handler runs
   # and the page is told.
   -sEXIT_RUNTIME
   -sENVIRONMENT=web
   # No files: the program reads none, and the port tells the library, which
-  # looks for its configuration as it starts, that there are none.
+  # looks for its configuration as it starts, that there are none
+  # (allegro/web/wfile.c), before it would ask the runtime.
   -sFILESYSTEM=0
-  --js-library=${PROJECT_SOURCE_DIR}/allegro/web/wfile.js
   # The canvas takes the picture straight from the program's memory, which
   # therefore never grows: its 16 MiB are far more than the demo uses.
   -sALLOW_MEMORY_GROWTH=0)
@@ -42,23 +56,13 @@ if(BLOBS_SANITIZE STREQUAL "address")
 endif()
 set_target_properties(blobs PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 target_link_options(blobs PRIVATE ${web_link_options})
-set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_dir}/asyncify.txt
-             ${PROJECT_SOURCE_DIR}/allegro/web/wfile.js)
-add_custom_command(TARGET blobs PRE_LINK
-  COMMAND ${web_dir}/check-asyncify.sh ${CMAKE_NM} ${web_dir}/asyncify.txt ${web_asyncify_imports}
-          $<TARGET_OBJECTS:blobs> $<TARGET_FILE:blobs_core> $<TARGET_PROPERTY:blobs_allegro,IMPORTED_LOCATION>
-  VERBATIM)
-# The port's answer to file lookups replaces the runtime's calls by their
-# names: check-file-calls.sh stops the build when the program no longer
-# makes one of them.
-add_custom_command(TARGET blobs POST_BUILD
-  COMMAND ${web_dir}/check-file-calls.sh ${PROJECT_SOURCE_DIR}/allegro/web/wfile.js $<TARGET_FILE:blobs>
-  VERBATIM)
+set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_asyncify_list}
+             ${web_dir}/check-asyncify.sh)
 # Debian's emscripten runs its JavaScript tools with the machine's node, and
 # their modules (acorn) are where Debian's own node looks for them; another
-# node is pointed there.
+# node is pointed there. The link runs under check-asyncify.sh.
 set_target_properties(blobs PROPERTIES CXX_LINKER_LAUNCHER
-  "${CMAKE_COMMAND};-E;env;NODE_PATH=/usr/share/nodejs")
+  "${CMAKE_COMMAND};-E;env;NODE_PATH=/usr/share/nodejs;${web_dir}/check-asyncify.sh;${web_asyncify_imports};${web_asyncify_holders}")
 
 # ---- The page
 
