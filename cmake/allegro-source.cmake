@@ -105,7 +105,11 @@ ExternalProject_Add(allegro_library
   DOWNLOAD_EXTRACT_TIMESTAMP OFF
   PATCH_COMMAND ${apply_patches}
   CMAKE_COMMAND ${allegro_cmake}
+  # The library asks for CMake 2.6, which CMake 4 no longer goes back to
+  # unless told the oldest it may (3.5); older CMakes do not read the
+  # setting, and are told not to mention it.
   CMAKE_ARGS
+    --no-warn-unused-cli -DCMAKE_POLICY_VERSION_MINIMUM=3.5
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>

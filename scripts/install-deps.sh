@@ -75,10 +75,15 @@ if [ -n "$test" ]; then
    # builds of it differ. The window's class, process id and icon are read
    # with python3-xlib, and a window manager (openbox) lists it through
    # wmctrl. libfaketime moves and slows the demo's clocks while it runs.
-   packages="$packages clang libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
+   # clang's sanitizer runtimes are a package of their own, which clang
+   # only recommends; libclang-rt-dev names the one of the release's clang.
+   # The pacing test runs once more under Xwayland (xwayland) in weston's
+   # headless compositor (weston), the X server of a Wayland desktop.
+   packages="$packages clang libclang-rt-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-utils x11-apps"
    packages="$packages libxcb-damage0-dev libfaketime"
    packages="$packages imagemagick valgrind procps lintian devscripts diffoscope-minimal"
    packages="$packages desktop-file-utils man-db python3-xlib openbox wmctrl"
+   packages="$packages weston xwayland"
 fi
 if [ -n "$windows" ]; then
    # mingw-w64's compilers for 64-bit Windows, and patch for the library's
@@ -113,7 +118,27 @@ if [ -n "$arm64" ]; then
    # is left out: it cannot be installed for two architectures at once, and
    # apt would remove the machine's own to install it (see below).
    packages="$packages g++-aarch64-linux-gnu qemu-user dpkg-dev file"
-   packages="$packages liballegro4.4:arm64 libstdc++6:arm64 libx11-dev:arm64 libxcb-present-dev:arm64"
+   packages="$packages libstdc++6:arm64 libx11-dev:arm64 libxcb-present-dev:arm64"
+fi
+
+# The graphics library's run-time package is named by release (Debian 13's
+# is liballegro4.4t64, renamed for its 64-bit time_t): it is the one that
+# liballegro4-dev depends on, as installed here, or else as the archive's
+# lists have it, which apt-get update may first have to fetch.
+allegro_runtime()
+{
+   if dpkg-query -W -f='${Status}' liballegro4-dev 2>/dev/null | grep -q "ok installed"; then
+      dpkg-query -W -f='${Depends}' liballegro4-dev | tr ',' '\n'
+   else
+      apt-cache depends liballegro4-dev 2>/dev/null | sed -n 's/^ *Depends: //p'
+   fi | sed -n 's/^ *\(liballegro4\.4[a-z0-9]*\)\([ (].*\)\{0,1\}$/\1/p' | head -n 1
+}
+runtime=""
+if [ -n "$arm64" ]; then
+   runtime=$(allegro_runtime)
+   if [ -n "$runtime" ]; then
+      packages="$packages $runtime:arm64"
+   fi
 fi
 
 # Where the arm64 -dev files of the graphics library go, unpacked as they
@@ -126,6 +151,10 @@ for p in $packages; do
       missing="$missing $p"
    fi
 done
+find_runtime=""
+if [ -n "$arm64" ] && [ -z "$runtime" ]; then
+   find_runtime=yes
+fi
 add_arm64=""
 if [ -n "$arm64" ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
    add_arm64=yes
@@ -134,7 +163,7 @@ unpack_arm64=""
 if [ -n "$arm64" ] && [ ! -f "$ALLEGRO_ARM64_DEV/usr/lib/aarch64-linux-gnu/pkgconfig/allegro.pc" ]; then
    unpack_arm64=yes
 fi
-[ -z "$missing$add_arm64$unpack_arm64" ] && exit 0
+[ -z "$missing$add_arm64$unpack_arm64$find_runtime" ] && exit 0
 
 if [ "$(id -u)" -eq 0 ]; then
    as_root=""
@@ -144,6 +173,7 @@ else
    echo "Missing packages. Please run this script as root, or as root:" >&2
    [ -n "$add_arm64" ] && echo "  dpkg --add-architecture arm64" >&2
    [ -n "$missing" ] && echo "  apt-get update && apt-get install -y --no-remove$missing" >&2
+   [ -n "$find_runtime" ] && echo "  and this script again, for the graphics library's arm64 run-time package" >&2
    [ -n "$unpack_arm64" ] && echo "  and this script, for the graphics library's arm64 -dev files" >&2
    exit 1
 fi
@@ -153,6 +183,7 @@ fi
 step=""
 added_arm64=""
 download=""
+dev=""
 
 # Runs at every end. On a failure it names the step, and removes again the
 # arm64 architecture this run added, which dpkg allows only while no package
@@ -163,6 +194,9 @@ finish()
    status=$?
    if [ -n "$download" ]; then
       $as_root rm -rf "$download"
+   fi
+   if [ -n "$dev" ]; then
+      $as_root rm -rf "$dev"
    fi
    if [ "$status" -ne 0 ]; then
       echo "install-deps.sh: failed: $step" >&2
@@ -191,9 +225,15 @@ if [ -n "$add_arm64" ]; then
    $as_root dpkg --add-architecture arm64
    added_arm64=yes
 fi
-if [ -n "$missing$unpack_arm64" ]; then
+if [ -n "$missing$unpack_arm64$find_runtime" ]; then
    step="apt-get update"
    apt_get update
+fi
+if [ -n "$find_runtime" ]; then
+   step="finding liballegro4-dev's run-time package in the archive"
+   runtime=$(allegro_runtime)
+   [ -n "$runtime" ]
+   missing="$missing $runtime:arm64"
 fi
 if [ -n "$missing" ]; then
    # Nothing of the machine's goes: where an install needs a package removed
@@ -212,11 +252,12 @@ fi
 # instead, at the version of the arm64 run-time library: its headers (which
 # differ from the machine's in one line of allegro/platform/alunixac.h), and
 # its allegro.pc and liballeg.so, pointed at that folder and at the run-time
-# library in /usr/lib/aarch64-linux-gnu. It is made whole in a temporary
-# folder of root's and then moved into place, so that a failure halfway
-# leaves none half made.
+# library in /usr/lib/aarch64-linux-gnu. It is made whole in a folder of
+# its own beside its place and then renamed into it, within one file system
+# (/tmp may be another, a tmpfs, where a move would be a copy), so that a
+# failure halfway leaves none half made.
 if [ -n "$unpack_arm64" ]; then
-   version=$(dpkg-query -W -f='${Version}' liballegro4.4:arm64)
+   version=$(dpkg-query -W -f='${Version}' "$runtime:arm64")
    step="apt-get download liballegro4-dev:arm64=$version"
    download=$($as_root mktemp -d)
    # Anyone may enter and read it; apt-get writes there as its own
@@ -227,12 +268,14 @@ if [ -n "$unpack_arm64" ]; then
    fi
    (cd "$download" && $as_root apt-get download "liballegro4-dev:arm64=$version")
    step="unpacking liballegro4-dev:arm64 into $ALLEGRO_ARM64_DEV"
-   dev="$download/dev"
+   dev=$($as_root mktemp -d "$ALLEGRO_ARM64_DEV.XXXXXX")
+   $as_root chmod 755 "$dev"
    $as_root dpkg-deb -x "$download"/liballegro4-dev_*_arm64.deb "$dev"
    lib="$dev/usr/lib/aarch64-linux-gnu"
    $as_root ln -sf "/usr/lib/aarch64-linux-gnu/$(readlink "$lib/liballeg.so")" "$lib/liballeg.so"
    $as_root sed -i "s|^prefix=/usr\$|prefix=$ALLEGRO_ARM64_DEV/usr|" "$lib/pkgconfig/allegro.pc"
    $as_root rm -rf "$ALLEGRO_ARM64_DEV"
    $as_root mv "$dev" "$ALLEGRO_ARM64_DEV"
+   dev=""
    echo "install-deps.sh: liballegro4-dev:arm64 $version unpacked into $ALLEGRO_ARM64_DEV"
 fi

@@ -18,7 +18,9 @@
 #   3. a user who is not root, with password-less sudo, runs install-deps.sh
 #      --arm64 and configures and builds build-arm64 in a copy of this tree
 #      in its home: the -dev folder is there again, and no temporary folder
-#      of the download is left in /tmp
+#      of the download is left in /tmp, nor a half one beside it in /opt
+#
+# A user and sudoers file left by a run that was killed are removed first.
 #
 # usage: scripts/test-install-deps.sh
 set -eu
@@ -29,19 +31,25 @@ SUDOERS=/etc/sudoers.d/blobs-sudo         # its password-less sudo
 ALLEGRO_ARM64_DEV=/opt/liballegro4-dev-arm64
 
 [ "$(id -u)" -eq 0 ] || { echo "test-install-deps.sh: run as root: it adds a user" >&2; exit 1; }
-if id "$USER_NAME" >/dev/null 2>&1; then
-   echo "test-install-deps.sh: the user $USER_NAME exists already; remove it first" >&2
-   exit 1
+
+# Removes the user and its sudo, left by a run that was killed, or made by
+# this one.
+remove_user()
+{
+   rm -f "$SUDOERS"
+   if id "$USER_NAME" >/dev/null 2>&1; then
+      userdel --remove "$USER_NAME" 2>/dev/null || true
+   fi
+}
+if id "$USER_NAME" >/dev/null 2>&1 || [ -e "$SUDOERS" ]; then
+   echo "test-install-deps.sh: $USER_NAME and its sudo, left by a run that was killed, are removed"
+   remove_user
 fi
 
 work="$(mktemp -d)"
-made_user=""
 cleanup()
 {
-   if [ -n "$made_user" ]; then
-      rm -f "$SUDOERS"
-      userdel --remove "$USER_NAME" 2>/dev/null || true
-   fi
+   remove_user
    rm -rf "$work"
 }
 trap cleanup EXIT
@@ -105,7 +113,6 @@ if ! command -v sudo >/dev/null 2>&1; then
    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-remove sudo
 fi
 useradd --create-home --shell /bin/sh "$USER_NAME"
-made_user=yes
 echo "$USER_NAME ALL=(ALL) NOPASSWD: ALL" >"$SUDOERS"
 chmod 440 "$SUDOERS"
 home="$(getent passwd "$USER_NAME" | cut -d: -f6)"
@@ -127,5 +134,6 @@ runuser -u "$USER_NAME" -- sh -c 'cd "$HOME/blobs" &&
 [ -x "$home/blobs/build-arm64/blobs" ] || fail "the user's build made no build-arm64/blobs"
 left="$(find /tmp -mindepth 1 -maxdepth 2 -newer "$work/start" \
    \( -user _apt -o -name 'liballegro4-dev_*.deb' \) -print)"
-[ -z "$left" ] || fail "left in /tmp by the download: $left"
+left="$left$(find /opt -maxdepth 1 -name "${ALLEGRO_ARM64_DEV##*/}.*" -print)"
+[ -z "$left" ] || fail "left by the download and unpacking: $left"
 echo "$USER_NAME installed through sudo and built build-arm64/blobs; no download folder left"

@@ -20,8 +20,16 @@
 # it would install on a machine with none of them: the package of every
 # dependency, for that architecture, from the archive.
 #
-# usage: scripts/test-installed-package.sh [BUILD_DIR]
+# Given a package already made instead (PACKAGE.deb, one built on another
+# Debian release, say), it installs and checks that one; the frame tool then
+# comes from build.
+#
+# usage: scripts/test-installed-package.sh [BUILD_DIR | PACKAGE.deb]
 set -eu
+given=""
+case "${1:-}" in
+   *.deb) given="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; set -- ;;
+esac
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 
@@ -60,9 +68,13 @@ trap 'exit 1' INT TERM
 # apt-get reads the package as its own unprivileged user.
 chmod 755 "$work"
 
-echo "== make the package"
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
-   { cat "$work/cpack.log"; exit 1; }
+if [ -n "$given" ]; then
+   cp "$given" "$work/"
+else
+   echo "== make the package"
+   cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
+      { cat "$work/cpack.log"; exit 1; }
+fi
 set -- "$work"/"$PACKAGE"_*.deb
 deb=$1
 [ -f "$deb" ] || { echo "FAIL: cpack made no package" >&2; exit 1; }

@@ -123,15 +123,30 @@ EM_JS(int, _web_start, (void), {
    Module.alweb = {
       ran: true,
       turn: function(f) { turns.push(f); postMessage(TURN, '*'); },
-      wake: function(wakeUp) { callUserCallback(wakeUp); }
-   };
-   addEventListener('message', function(event) {
-      if (event.source === window && event.data === TURN) {
-         event.stopImmediatePropagation();
-         turns.shift()();
+      wake: function(wakeUp) { callUserCallback(wakeUp); },
+      // A message with no turn waiting (one posted before the library was
+      // last stopped, or by another script) is passed over.
+      listener: function(event) {
+         if (event.source === window && event.data === TURN) {
+            event.stopImmediatePropagation();
+            var turn = turns.shift();
+            if (turn)
+               turn();
+         }
       }
-   }, true);
+   };
+   addEventListener('message', Module.alweb.listener, true);
    return 0;
+});
+
+
+
+/* _web_stop:
+ *  Takes the port's listener away with the library, so that a library
+ *  started again has its turns to itself.
+ */
+EM_JS(void, _web_stop, (void), {
+   removeEventListener('message', Module.alweb.listener, true);
 });
 
 
@@ -147,10 +162,11 @@ static int web_sys_init(void)
 
 
 /* web_sys_exit:
- *  Nothing is left to undo: each driver undoes its own part.
+ *  Stops the turns; each driver undoes its own part.
  */
 static void web_sys_exit(void)
 {
+   _web_stop();
 }
 
 

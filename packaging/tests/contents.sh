@@ -68,7 +68,6 @@ echo "files: $(wc -l <"$out/files.txt"), as expected unless said above"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
 names="$(printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//')"
-printf '%s\n' "$names" | grep -qx 'liballegro4\.4' || fail "no dependency on liballegro4.4"
 for name in $names; do
    case "$name" in
       *-dev) fail "$name is for building, not running" ;;

@@ -5,13 +5,16 @@
 # stack-clash protection when no function has a frame large enough to be
 # probed, as none of the demo's has; only a "no" fails.
 #
-# Its check of control-flow protection looks for x86's marks (IBT, SHSTK).
-# A program for arm64 carries that architecture's counterpart instead,
-# which OBJDUMP, the disassembler for the package's architecture, shows in
-# its code: return addresses signed (paciasp) and checked, with branch
-# targets marked beside them (-mbranch-protection=standard). hardening-check
-# also asks the machine's own objdump for x86 code there, which it reports
-# it cannot disassemble; stack-clash protection shows as "unknown" again.
+# Its check of control-flow protection looks for x86's marks (IBT, SHSTK),
+# and a newer hardening-check's (Debian 13's) of branch protection for
+# arm64's (BTI, PAC): each program is held to its own architecture's. A
+# program for arm64 shows its protection in its code as well, which
+# OBJDUMP, the disassembler for the package's architecture, is asked for
+# where hardening-check has no such check: return addresses signed
+# (paciasp) and checked, with branch targets marked beside them
+# (-mbranch-protection=standard). hardening-check also asks the machine's
+# own objdump for x86 code there, which it reports it cannot disassemble;
+# stack-clash protection shows as "unknown" again.
 #
 # usage: lintian.sh OUT [OBJDUMP]   (OUT is the folder build.sh made)
 set -u
@@ -39,9 +42,12 @@ else
 fi
 
 # It prints every check, and fails on a "no".
+branch_check=""
+hardening-check --help 2>&1 | grep -q -e --nobranchprotection && branch_check=yes
 case "$(dpkg-deb -f "$1" Architecture)" in
    amd64 | i386)
-      hardening-check "$blobs" || { echo "FAIL: hardening-check"; status=1; } ;;
+      hardening-check ${branch_check:+--nobranchprotection} "$blobs" ||
+         { echo "FAIL: hardening-check"; status=1; } ;;
    arm64)
       hardening-check --nocfprotection "$blobs" || { echo "FAIL: hardening-check"; status=1; }
       signed=$("$objdump" -d "$blobs" | grep -cE '\spaciasp$')

@@ -24,15 +24,26 @@
 # rate with Tab held comes from shots, each matched to the frame count it
 # shows (check_tab_outruns_tick); one hold in three may go unproved.
 #
-# usage: pacing.sh BLOBS BLOBS_FRAMES REFUSE_PRESENT_LIBRARY FRAME_TIMES
+# With --xwayland, the X server is Xwayland in weston, as on a Wayland
+# desktop (start_x in scripts/xvfb.sh), its headless screen of Xvfb's
+# size. Xwayland keeps each window's pixels for the shots and reports its
+# drawing through Damage, as Xvfb does; its refreshes are weston's, whose
+# bounds are below. Only the demo paced by Present, Tab and Escape are
+# tried there: where Present fails, the library's wait is the demo's own,
+# whatever the server, and Xvfb tries it.
+#
+# usage: pacing.sh BLOBS BLOBS_FRAMES REFUSE_PRESENT_LIBRARY FRAME_TIMES [--xwayland]
 BLOBS=$1
 BLOBS_FRAMES=$2
 REFUSE_PRESENT_LIBRARY=$3
 FRAME_TIMES=$4
+XWAYLAND=${5:-}
+[ -n "$XWAYLAND" ] && REFUSE_PRESENT_LIBRARY=""
 # shellcheck source-path=SCRIPTDIR source=session.sh
 . "$(dirname "$0")/session.sh"
+[ -n "$XWAYLAND" ] && X_SERVER=Xwayland
 
-REFRESH_HZ=60     # Xvfb's display, as Present reports it
+REFRESH_HZ=60     # Xvfb's display, or weston's, as Present reports it
 LIBRARY_HZ=70     # the library's simulated retrace
 WATCH=2           # seconds the frames are watched
 EVEN=95           # per cent of the intervals within 4 ms of a refresh
@@ -48,6 +59,32 @@ KEPT=5            # seconds the timer's thread must stay the same
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=0.2      # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
+POINTS=3          # shots matched to frames, at moments apart
+POINT_GAP=0.3     # seconds between them
+PROMPT=2          # seconds within which Escape must have ended it
+# Paced, the frames come within 1.5 a second of the display's refresh, at
+# least EVEN % of the intervals within 4 ms of it. Under an Xwayland whose
+# own Present follows weston's frames (Debian 13's; Debian 12's, without
+# glamor, counts a 60 Hz clock of its own, as Xvfb does) they come as
+# weston's headless screen repaints, which is no steady clock: it repaints
+# by a 16 ms timer started after its last repaint, at the next millisecond,
+# so every 17 to 18 ms, and any delay to weston, Xwayland or the demo puts
+# off every later frame too; Xwayland, on a busy machine, also takes its
+# time over a frame's lines. With two busy cores, 50 to 56 frames came a
+# second, 82 to 100 % of the intervals within 4 ms and 71 to 100 % of the
+# frames whole; a wait that missed Present would show 70 to 100 frames a
+# second, and a quarter or fewer of the intervals, and a frame not sent
+# whole a quarter of the frames whole.
+PACED_MIN=$((REFRESH_HZ - 2)).5
+PACED_MAX=$((REFRESH_HZ + 1)).5
+WESTON_PACED_MIN=48.5
+WESTON_EVEN=75
+WESTON_WHOLE=60
+if [ -n "$XWAYLAND" ]; then
+   PACED_MIN=$WESTON_PACED_MIN
+   EVEN=$WESTON_EVEN
+   WHOLE=$WESTON_WHOLE
+fi
 # The rate Tab held must outrun: three refreshes' worth natively; under an
 # emulator, whose code runs several times slower, TAB_FLOOR from the
 # environment, above the refresh and the tick, which shows both waits gone.
@@ -61,6 +98,7 @@ start_refused()
       REFUSE_PRESENT_REPORT="$WORK/asked" REFUSE_PRESENT_SWITCH="$WORK/switch"
 }
 
+XVFB_SCREEN=$PACING_SCREEN
 start_x
 # The library's wait: no faster than the tick allows, and not hung. The
 # module's count shows which way the demo went: without Present it never
@@ -105,7 +143,7 @@ if [ -n "$REFUSE_PRESENT_LIBRARY" ]; then
    check_frame_times "answered late" "$WATCH" "$LATE_HZ" $((TICK_HZ + 2)) $((NO_ANSWER + LONGEST))
    rm "$WORK/switch"
    sleep "$LATE_DUE"
-   check_frame_times "on time again" "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$LONGEST" "$EVEN"
+   check_frame_times "on time again" "$WATCH" "$PACED_MIN" "$PACED_MAX" "$LONGEST" "$EVEN"
    end_with_escape 10
 fi
 
@@ -116,13 +154,19 @@ if [ -n "$REFUSE_PRESENT_LIBRARY" ]; then
    touch "$WORK/switch"
    sleep "$LOST_DUE"
    [ ! -e "$WORK/switch" ] || fail "one answer lost: the module lost none"
-   check_frame_times "one answer lost" "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$LONGEST" "$EVEN"
+   check_frame_times "one answer lost" "$WATCH" "$PACED_MIN" "$PACED_MAX" "$LONGEST" "$EVEN"
    end_with_escape 10
 fi
 
-# Present: within 1.5 of Xvfb's 60 Hz, evenly.
+# Present: at the display's refresh, evenly, each shot a whole frame;
+# Escape ends it with status 0, without a word.
 start_demo
-check_frame_times paced "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$LONGEST" "$EVEN"
+check_window_size
+check_frames "$POINTS" "$POINT_GAP"
+check_frame_times paced "$WATCH" "$PACED_MIN" "$PACED_MAX" "$LONGEST" "$EVEN"
 check_tab_outruns_tick "$HOLDS" "$TAB_HOLD" "$HOLDS_PROVED" "$TAB_FLOOR"
-check_frame_times released "$WATCH" $((REFRESH_HZ - 2)).5 $((REFRESH_HZ + 1)).5 "$LONGEST" "$EVEN"
-end_with_escape 10
+check_frame_times released "$WATCH" "$PACED_MIN" "$PACED_MAX" "$LONGEST" "$EVEN"
+end_with_escape "$PROMPT"
+echo "ended $(seconds "$ESCAPE_US") s after Escape went down, status $DEMO_STATUS"
+[ "$DEMO_STATUS" -eq 0 ] || fail "exit status $DEMO_STATUS, not 0"
+[ ! -s "$WORK/demo.log" ] || fail "the demo printed: $(cat "$WORK/demo.log")"

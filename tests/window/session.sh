@@ -25,7 +25,7 @@ WINDOW_WAIT=60         # seconds allowed for the window and its first frame
 QUIT_SIGNAL=3          # SIGQUIT, whose default action dumps a core
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/blobs-window.XXXXXX")
-# start_x, which starts Xvfb and sets XVFB_PID and DISPLAY
+# start_x, which starts Xvfb (or Xwayland) and sets XVFB_PID and DISPLAY
 # shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 DEMO_PID=""
@@ -83,6 +83,9 @@ cleanup()
    # Every process of the Wine prefix: the test's own.
    [ -n "$WINE_USED" ] && { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; }
    [ -n "$WM_PID" ] && stop "$WM_PID"
+   # Xwayland before weston, which reaps it: once weston has gone,
+   # nothing may.
+   [ -n "$XWAYLAND_PID" ] && stop "$XWAYLAND_PID"
    [ -n "$XVFB_PID" ] && stop "$XVFB_PID"
    if [ "$status" -eq 0 ] || [ "$status" -eq "$SKIP_STATUS" ]; then
       rm -rf "$WORK"
@@ -161,7 +164,8 @@ find_window()
 
 # Starts the demo, after an optional wrapper command (e.g. valgrind ...,
 # or wine for the Windows program), waits for its window and puts the
-# pointer over it so that keys reach it. Returns once the window shows
+# pointer over it (under Xwayland, checks that it lies there) so that keys
+# reach it. Returns once the window shows
 # frames: it opens before the demo has built its blobs and background, and
 # stays black until then.
 start_demo()
@@ -170,7 +174,11 @@ start_demo()
    DEMO_PID=$!
    find_window || fail "the demo ended before its window showed: $(cat "$WORK/demo.log")"
    find_client
-   xdotool mousemove --window "$WINDOW" 320 240
+   if [ -n "$XWAYLAND_PID" ]; then
+      check_pointer_over_client
+   else
+      xdotool mousemove --window "$WINDOW" 320 240
+   fi
 
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
    until xwd -silent -id "$CLIENT" >"$WORK/first.xwd" && FIRST_T=$(frame_of first); do
@@ -178,6 +186,25 @@ start_demo()
       kill -0 "$DEMO_PID" 2>/dev/null || fail "the demo ended: $(cat "$WORK/demo.log")"
       sleep 0.1
    done
+}
+
+# Under Xwayland, fails unless the pointer lies over the client area. The
+# pointer there moves only as the compositor's does, and weston's headless
+# seat has none: Xwayland 22 dies of a request to move it, and weston's
+# window manager takes the focus back from any window it has not activated
+# itself. So the keys go, the focus following the pointer, to the window
+# under it, at the screen's centre: a window more than half the screen's
+# size, which weston places wholly on it, covers that.
+check_pointer_over_client()
+{
+   local x y left top
+   read -r x y < <(xdotool getmouselocation | sed 's/^x:\([0-9]*\) y:\([0-9]*\) .*/\1 \2/')
+   read -r left top < <(xwininfo -id "$CLIENT" |
+                        awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { print x, $4 }')
+   if [ "$x" -lt "$left" ] || [ "$x" -ge $((left + 640)) ] ||
+      [ "$y" -lt "$top" ] || [ "$y" -ge $((top + 480)) ]; then
+      fail "the pointer, at $x,$y, lies outside the window at $left,$top: keys would miss it"
+   fi
 }
 
 # Sets CLIENT to the window's client area, its one child window: the
@@ -548,16 +575,26 @@ demo_threads()
 # Fails unless the frame loop's thread, the process's first, is the only
 # one of the demo's threads that takes a quit signal: every other holds
 # them all back (SigBlk), so that the handler runs where the frame loop's
-# wait is cut short by it.
+# wait is cut short by it. The frame loop's thread itself holds every
+# signal back for moments: while the timer's thread starts, and, with its
+# clocks faked, while libfaketime reads them. A signal sent then waits, and
+# is taken once it lets them through again, so the threads are read again,
+# up to QUIT_READS times, until they show that.
+QUIT_READS=10
 check_quit_takers()
 {
-   local task blocked takers=""
-   for task in "/proc/$DEMO_PID/task/"*; do
-      blocked=$(awk '/^SigBlk:/ { print $2 }' "$task/status" 2>/dev/null) || continue
-      [ -n "$blocked" ] || continue
-      (( (0x$blocked & QUIT_MASK) == QUIT_MASK )) || takers="$takers ${task##*/}"
+   local task blocked takers read
+   for read in $(seq "$QUIT_READS"); do
+      takers=""
+      for task in "/proc/$DEMO_PID/task/"*; do
+         blocked=$(awk '/^SigBlk:/ { print $2 }' "$task/status" 2>/dev/null) || continue
+         [ -n "$blocked" ] || continue
+         (( (0x$blocked & QUIT_MASK) == QUIT_MASK )) || takers="$takers ${task##*/}"
+      done
+      [ "$takers" = " $DEMO_PID" ] && break
+      sleep 0.01
    done
-   echo "$1: threads $(demo_threads); taking a quit signal:${takers:- none}"
+   echo "$1: threads $(demo_threads); taking a quit signal:${takers:- none} (read $read times)"
    [ "$takers" = " $DEMO_PID" ] ||
       fail "$1: the threads taking a quit signal are${takers:- none}, not the frame loop's $DEMO_PID alone"
 }
@@ -605,36 +642,51 @@ check_paced()
 # does (one whose tail waits is shown torn meanwhile); and unless the demo
 # used at most SPIN_CORES of a core meanwhile, which a wait that spins
 # would not. Prints the rate, the CPU used, how the intervals fall and how
-# late the bottoms come (frame_summary.awk sums them up). A machine busy
-# with other work can stop the demo or the X server for a tenth of a second
-# or more, which no wait can mend: a watch that fails is tried again, up to
-# WATCHES times.
+# late the bottoms come (frame_summary.awk sums them up).
+#
+# MIN, EVEN and WHOLE are a quiet machine's. A busy one delays the demo and
+# the X server alike, which no wait can mend, so a bare client in a window
+# right of the demo's (frame_times --bare; PACING_SCREEN makes room for it)
+# is watched at the same time: the demo is held to each of the three at the
+# share of it the bare client reached, and where that is less than BUSY the
+# machine is too busy to judge by: the watch is tried again, up to
+# BUSY_WATCHES in all. It can also stop the demo alone for a tenth of a
+# second or more: a watch that fails is tried again, up to WATCHES times.
 #
 # usage: check_frame_times WHAT SECONDS MIN MAX LONGEST [EVEN]
+PACING_SCREEN=1296x600x24
 SPIN_CORES=0.5
 WATCHES=3
 BOTTOM_LAG=3
-WHOLE=75
+WHOLE=60
+BUSY=0.6
+BUSY_WATCHES=10
 check_frame_times()
 {
-   local watch summary
-   for watch in $(seq "$WATCHES"); do
+   local watch failed=0 summary
+   for watch in $(seq "$BUSY_WATCHES"); do
       watch_frame_times "$@" && return 0
       echo "$summary"
+      [[ $summary = *"too busy"* ]] && continue
+      failed=$((failed + 1))
+      [ "$failed" -lt "$WATCHES" ] || fail "$1: $WATCHES watches failed"
    done
-   fail "$1: $WATCHES watches failed"
+   fail "$1: $failed watches failed, and the machine was too busy to judge by in the other $((BUSY_WATCHES - failed))"
 }
 watch_frame_times()
 {
-   local what=$1 cpu0 cpu1
+   local what=$1 cpu0 cpu1 bare
    cpu0=$(awk '{ print $14 + $15 }' "/proc/$DEMO_PID/stat")
+   "$FRAME_TIMES" --bare "$2" >"$WORK/$what.bare" &
+   bare=$!
    "$FRAME_TIMES" "$CLIENT" "$2" >"$WORK/$what.times" ||
       fail "$what: could not watch the window's frames"
    cpu1=$(awk '{ print $14 + $15 }' "/proc/$DEMO_PID/stat")
+   wait "$bare" || fail "$what: could not watch a bare client's frames"
    summary=$(awk -v what="$what" -v min="$3" -v max="$4" -v longest="$5" -v even="${6:-0}" \
                  -v cpu=$((cpu1 - cpu0)) -v hz="$(getconf CLK_TCK)" -v seconds="$2" \
-                 -v spin="$SPIN_CORES" -v lag="$BOTTOM_LAG" -v whole="$WHOLE" \
-                 -f "$(dirname "${BASH_SOURCE[0]}")/frame_summary.awk" "$WORK/$what.times") ||
+                 -v spin="$SPIN_CORES" -v lag="$BOTTOM_LAG" -v whole="$WHOLE" -v busy="$BUSY" \
+                 -f "$(dirname "${BASH_SOURCE[0]}")/frame_summary.awk" "$WORK/$what.bare" "$WORK/$what.times") ||
       return 1
    echo "$summary"
 }
@@ -738,6 +790,12 @@ browser()
    echo "$*" >&7
    read -r BROWSER_SAYS <&8 || fail "the browser ended: $(tail -n 3 "$WORK/browser.log")"
    case $BROWSER_SAYS in
+      error:*"page crash"*)
+         if [ "${BLOBS_ENGINE:-}" = webkit ] && [ "${BLOBS_WEB_RUN:-}" = first ]; then
+            echo "the browser could not $1: $BROWSER_SAYS" >&2
+            exit "$BROWSER_LOST"
+         fi
+         fail "the browser could not $1: $BROWSER_SAYS" ;;
       error:*) fail "the browser could not $1: $BROWSER_SAYS" ;;
    esac
 }

@@ -52,7 +52,20 @@
 # here (docs/testing.md): WebKitGTK's driver has no touch, no phone's
 # screen and no network to cut, and installing is Chromium's own check.
 #
+# WebKitGTK's MiniBrowser under Xvfb now and then loses its page's process
+# ("session deleted because of page crash or hang", about one run in
+# eight), the browser's fault, not the page's: that run ends with
+# BROWSER_LOST, and the test starts once more, saying so.
+#
 # usage: web.sh SITE BLOBS_FRAMES [--program-only] [--engine NAME]
+BROWSER_LOST=75
+if [ -z "${BLOBS_WEB_RUN:-}" ]; then
+   BLOBS_WEB_RUN=first "$0" "$@" && exit 0
+   status=$?
+   [ "$status" -eq "$BROWSER_LOST" ] || exit "$status"
+   echo "the browser lost its page's process: the test starts once more"
+   BLOBS_WEB_RUN=again exec "$0" "$@"
+fi
 SITE=$1
 BLOBS_FRAMES=$2
 shift 2
@@ -208,6 +221,9 @@ browser eval '(c => [c.width, c.height, c.clientWidth, c.clientHeight])(document
 echo "canvas: 640x480, shown at 640x480"
 wait_for_message 10 "$KEYS"
 check_frames 3 0.3
+# A turn's message with no turn waiting for it is passed over, without an
+# error in the console (checked at the end).
+browser eval 'postMessage("allegro web turn", "*")'
 
 # Paced frames follow the shots' counts too, which tell that they advance.
 check_paced paced "$GAP" 1 "$TICK_HZ"
