@@ -54,6 +54,11 @@ if(BLOBS_SANITIZE STREQUAL "address")
   # build gives the program otherwise.
   list(APPEND web_link_options -sINITIAL_MEMORY=128MB)
 endif()
+# Under a sanitizer the runtime compiles the program itself (sanitized.js).
+if(NOT BLOBS_SANITIZE STREQUAL "")
+  list(APPEND web_link_options --pre-js ${web_dir}/sanitized.js)
+  set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_dir}/sanitized.js)
+endif()
 # With the compiler's debugging data kept (Debug), Emscripten 3.1.69
 # optimises less after the link, as it should, and warns that it does at
 # every link, the measuring program's too; 3.1.6, which does not know the
