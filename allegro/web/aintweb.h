@@ -9,8 +9,8 @@
  *      Everything the page does for the library (showing the screen, the
  *      keys, the clock) runs in those turns, from the page's own events.
  *
- *      A page has no files: wfile.js, linked into the program, tells the
- *      library so whenever it looks for one.
+ *      A page has no files: wfile.c tells the library so whenever it looks
+ *      for one.
  *
  *      The page gives the port its canvas as Module.canvas, and may give it
  *      Module.message(text), which shows a message in the page instead of

@@ -11,27 +11,54 @@ set(site_dir ${CMAKE_BINARY_DIR}/site)
 # Asyncify lets the program's waits hand the page's one thread back to the
 # browser and take up where they were (allegro/web/aintweb.h). Only the
 # functions that are on the stack while the page has its turn are built for
-# it (asyncify.txt), so that the frame's own work runs at full speed: the
-# frame loop, the library's rest() and vsync(), and the port's waits; and
-# the port's functions in JavaScript that put the program aside are named
-# as such. The optimiser puts some listed functions into their callers
-# (listed too), and wasm-opt then warns that the list names a function it
-# does not find; so check-asyncify.sh checks the lists before the link,
-# against what the objects define, and a name that none defines stops it.
+# it, so that the frame's own work runs at full speed, and the port's
+# functions in JavaScript that put the program aside are named as such. The
+# list names them as the optimiser sees them when it instruments them: in
+# an optimised build it has put the frame loop, the library's rest() and
+# vsync() and the port's waits into main, and only the drivers' methods,
+# which the library calls through pointers, are left as functions of their
+# own (asyncify.txt); unoptimised, each is still there
+# (asyncify-unoptimised.txt). check-asyncify.sh runs the link and fails it
+# when the optimiser's report shows a function that can be on the stack
+# during a wait left out, or a listed name that it does not have.
 set(web_asyncify_imports _web_page_turn _web_page_sleep _web_wait_retrace _web_wait_clock)
 list(JOIN web_asyncify_imports , web_asyncify_imports)
+# main, where every wait starts, and the library's functions that call the
+# drivers' waits through pointers, which the optimiser's report cannot
+# follow.
+set(web_asyncify_holders "main vsync rest rest_callback")
+if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+  set(web_asyncify_list ${web_dir}/asyncify-unoptimised.txt)
+else()
+  set(web_asyncify_list ${web_dir}/asyncify.txt)
+endif()
+# The oldest Firefox that runs the site: the one that the toolchain writes
+# its runtime's JavaScript for by default (65 for Emscripten 3.1.6; 79 for
+# 3.1.69, which cannot write for an older one without Babel, which Debian's
+# package lacks), and never one before the page's own script's 65. The link
+# is held to it, and the page names it to a browser too old for the demo.
+file(STRINGS ${EMSCRIPTEN_ROOT_PATH}/src/settings.js web_firefox REGEX "^var MIN_FIREFOX_VERSION = [0-9]+;$")
+string(REGEX MATCH "[0-9]+" web_firefox "${web_firefox}")
+if(NOT web_firefox)
+  message(FATAL_ERROR "blobs: ${EMSCRIPTEN_ROOT_PATH}/src/settings.js names no MIN_FIREFOX_VERSION")
+elseif(web_firefox LESS 65)
+  set(web_firefox 65)
+endif()
 set(web_link_options
+  -sMIN_FIREFOX_VERSION=${web_firefox}
   -sASYNCIFY
-  -sASYNCIFY_ONLY=@${web_dir}/asyncify.txt
+  -sASYNCIFY_ONLY=@${web_asyncify_list}
   -sASYNCIFY_IMPORTS=${web_asyncify_imports}
+  # The optimiser's report, which check-asyncify.sh reads.
+  -sASYNCIFY_ADVISE
   # Escape ends the program: main returns, the library's exit handler runs
   # and the page is told.
   -sEXIT_RUNTIME
   -sENVIRONMENT=web
   # No files: the program reads none, and the port tells the library, which
-  # looks for its configuration as it starts, that there are none.
+  # looks for its configuration as it starts, that there are none
+  # (allegro/web/wfile.c), before it would ask the runtime.
   -sFILESYSTEM=0
-  --js-library=${PROJECT_SOURCE_DIR}/allegro/web/wfile.js
   # The canvas takes the picture straight from the program's memory, which
   # therefore never grows: its 16 MiB are far more than the demo uses.
   -sALLOW_MEMORY_GROWTH=0)
@@ -40,34 +67,35 @@ if(BLOBS_SANITIZE STREQUAL "address")
   # build gives the program otherwise.
   list(APPEND web_link_options -sINITIAL_MEMORY=128MB)
 endif()
+# Under a sanitizer the runtime compiles the program itself (sanitized.js).
+if(NOT BLOBS_SANITIZE STREQUAL "")
+  list(APPEND web_link_options --pre-js ${web_dir}/sanitized.js)
+  set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_dir}/sanitized.js)
+endif()
+# With the compiler's debugging data kept (Debug), Emscripten 3.1.69
+# optimises less after the link, as it should, and warns that it does at
+# every link, the measuring program's too; 3.1.6, which does not know the
+# warning, takes no notice of it at a link.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_DEBUG " -Wno-limited-postlink-optimizations")
 set_target_properties(blobs PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 target_link_options(blobs PRIVATE ${web_link_options})
-set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_dir}/asyncify.txt
-             ${PROJECT_SOURCE_DIR}/allegro/web/wfile.js)
-add_custom_command(TARGET blobs PRE_LINK
-  COMMAND ${web_dir}/check-asyncify.sh ${CMAKE_NM} ${web_dir}/asyncify.txt ${web_asyncify_imports}
-          $<TARGET_OBJECTS:blobs> $<TARGET_FILE:blobs_core> $<TARGET_PROPERTY:blobs_allegro,IMPORTED_LOCATION>
-  VERBATIM)
-# The port's answer to file lookups replaces the runtime's calls by their
-# names: check-file-calls.sh stops the build when the program no longer
-# makes one of them.
-add_custom_command(TARGET blobs POST_BUILD
-  COMMAND ${web_dir}/check-file-calls.sh ${PROJECT_SOURCE_DIR}/allegro/web/wfile.js $<TARGET_FILE:blobs>
-  VERBATIM)
+set_property(TARGET blobs APPEND PROPERTY LINK_DEPENDS ${web_asyncify_list}
+             ${web_dir}/check-asyncify.sh)
 # Debian's emscripten runs its JavaScript tools with the machine's node, and
 # their modules (acorn) are where Debian's own node looks for them; another
-# node is pointed there.
+# node is pointed there. The link runs under check-asyncify.sh.
 set_target_properties(blobs PROPERTIES CXX_LINKER_LAUNCHER
-  "${CMAKE_COMMAND};-E;env;NODE_PATH=/usr/share/nodejs")
+  "${CMAKE_COMMAND};-E;env;NODE_PATH=/usr/share/nodejs;${web_dir}/check-asyncify.sh;${web_asyncify_imports};${web_asyncify_holders}")
 
 # ---- The page
 
 # The page, its script and style (files of their own, so that the page runs
 # under a strict content policy), and what installing it takes: its manifest
 # and icons. The page's icon is the menu's.
-foreach(file index.html page.js page.css blobs.webmanifest)
+foreach(file index.html page.css blobs.webmanifest)
   configure_file(${web_dir}/${file} ${site_dir}/${file} COPYONLY)
 endforeach()
+configure_file(${web_dir}/page.js ${site_dir}/page.js @ONLY)
 set(icons_dir ${PROJECT_SOURCE_DIR}/packaging/icons)
 configure_file(${icons_dir}/48x48/blobs.png ${site_dir}/blobs.png COPYONLY)
 configure_file(${icons_dir}/web/blobs-192.png ${site_dir}/blobs-192.png COPYONLY)
@@ -144,7 +172,8 @@ add_test(NAME web_page
                  ${web_page_checks})
 # Alone on the cores while rates are measured; a machine busy with other
 # work has stretched a run to four and a half minutes.
-set_tests_properties(web_page PROPERTIES LABELS web TIMEOUT 420 RUN_SERIAL TRUE)
+set_tests_properties(web_page PROPERTIES LABELS web TIMEOUT 420 RUN_SERIAL TRUE
+                     ENVIRONMENT BLOBS_WEB_FIREFOX=${web_firefox})
 if(NOT BLOBS_SANITIZE STREQUAL "")
   return()
 endif()
@@ -158,7 +187,8 @@ foreach(engine ${web_engines})
   add_test(NAME web_page_${engine}
            COMMAND ${PROJECT_SOURCE_DIR}/tests/window/web.sh ${site_dir} ${BLOBS_FRAMES_TOOL}
                    --engine ${engine})
-  set_tests_properties(web_page_${engine} PROPERTIES LABELS web TIMEOUT 420 RUN_SERIAL TRUE)
+  set_tests_properties(web_page_${engine} PROPERTIES LABELS web TIMEOUT 420 RUN_SERIAL TRUE
+                       ENVIRONMENT BLOBS_WEB_FIREFOX=${web_firefox})
 endforeach()
 add_test(NAME web_keys
          COMMAND ${PROJECT_SOURCE_DIR}/tests/web_keys.sh

@@ -1,37 +1,75 @@
 #!/bin/sh
-# Fails the link of the web program when its Asyncify lists name a function
-# that it does not have: a name mistyped, or left behind when the function
-# was renamed, would otherwise only draw a warning from wasm-opt, and the
-# program would fail in the page at its first wait. The optimiser also puts
-# some listed functions into their callers, which are listed too, and
-# wasm-opt warns of those in the same words; so the names are checked here,
-# before the link, against the functions the compiled objects define. Each
-# name of ONLY_LIST (ASYNCIFY_ONLY, one a line, C++ functions with their
-# parameters) must be a function defined there, and each of IMPORTS
-# (ASYNCIFY_IMPORTS, separated by commas) a function in JavaScript that
-# EM_JS defines there.
+# Runs the link of the web program and fails it when a wait would not hand
+# the page its thread: when a function that can be on the stack during a
+# wait is left out of Asyncify's instrumentation. A function left out
+# returns from the wait at once, the page never gets its turn, and nothing
+# but the page itself would show it.
 #
-# usage: check-asyncify.sh NM ONLY_LIST IMPORTS OBJECT_OR_ARCHIVE...
+# The link asks the optimiser for its report (ASYNCIFY_ADVISE, run on one
+# thread so that its lines do not interleave): which functions can reach
+# one of the port's waits through the calls it sees, and which functions
+# the list (ASYNCIFY_ONLY) has it instrument, by the names left once it has
+# put small functions into their callers. Fails the link when
+#   - the list names a function that the optimised program no longer has
+#     (a name mistyped or left behind, or one that the optimiser now puts
+#     into its callers: the list is made for what it keeps),
+#   - a function reaches a wait through a direct call of one of the port's
+#     waits (ASYNCIFY_IMPORTS) or of an instrumented function, and is not
+#     instrumented (Debian 13's optimiser reports every such call, Debian
+#     12's the first it finds in each function),
+#   - one of HOLDERS, the functions that reach the port's waits only
+#     through the library's driver pointers (which the report cannot
+#     follow), is in the program and not instrumented; the first, the
+#     program's entry, must be there.
+# The report's lines are kept out of the build's output; everything else
+# the link prints passes through. A failed check removes the program
+# (LINK_COMMAND's -o), so that the next build links again.
+#
+# usage: check-asyncify.sh IMPORTS HOLDERS LINK_COMMAND...
+#   (IMPORTS separated by commas, HOLDERS by spaces)
 set -u
-nm=$1 only=$2 imports=$3
-shift 3
-symbols=$("$nm" -C --defined-only "$@" 2>/dev/null) ||
-   { echo "check-asyncify.sh: $nm could not read $*" >&2; exit 1; }
-defined=$(printf '%s\n' "$symbols" | sed -n 's/^[0-9a-f]* [A-Za-z] //p')
-status=0
-# usage: check SYMBOL LIST NAME
-check()
-{
-   if ! printf '%s\n' "$defined" | grep -q -x -F -e "$1"; then
-      echo "check-asyncify.sh: $2 names $3, which the program does not define" >&2
-      status=1
-   fi
-}
-list=${only##*/}
-while IFS= read -r name; do
-   [ -n "$name" ] && check "$name" "$list" "$name"
-done <"$only"
-for name in $(echo "$imports" | tr , ' '); do
-   check "__em_js__$name" ASYNCIFY_IMPORTS "$name"
-done
-exit "$status"
+imports=$1 holders=$2
+shift 2
+report=$(BINARYEN_CORES=1 "$@" 2>&1)
+status=$?
+printf '%s\n' "$report" | grep -v -e '^\[asyncify\] ' -e 'Asyncify onlylist contained a non-existing' -e '^$'
+[ "$status" -eq 0 ] || exit "$status"
+printf '%s\n' "$report" | awk -v imports="$imports" -v holders="$holders" '
+   BEGIN {
+      n = split(imports, list, ","); for (i = 1; i <= n; i++) wait[list[i]] = 1
+      nh = split(holders, hold, " ")
+   }
+   /^warning: Asyncify onlylist contained a non-existing function name: / {
+      sub(/^warning: Asyncify onlylist contained a non-existing function name: /, "")
+      print "check-asyncify.sh: ASYNCIFY_ONLY names " $0 ", which the optimised program does not have"
+      failed = 1
+   }
+   /^\[asyncify\] .* can change the state due to / {
+      line = substr($0, 12); at = index(line, " can change the state due to ")
+      caller[++edges] = substr(line, 1, at - 1); callee[edges] = substr(line, at + 29)
+   }
+   /^\[asyncify\] .*.s state is set based on the only-list to [01]$/ {
+      line = substr($0, 12); at = index(line, "\047s state is set based on the only-list to ")
+      name = substr(line, 1, at - 1); present[name] = 1
+      if (substr(line, length(line)) == "1") instrumented[name] = 1
+   }
+   END {
+      for (e = 1; e <= edges; e++)
+         if ((callee[e] in wait || callee[e] in instrumented) && !(caller[e] in instrumented)) {
+            print "check-asyncify.sh: " caller[e] " waits through " callee[e] " but is not instrumented"
+            failed = 1
+         }
+      if (!(hold[1] in instrumented)) {
+         print "check-asyncify.sh: " hold[1] ", where every wait starts, is not instrumented"
+         failed = 1
+      }
+      for (i = 2; i <= nh; i++)
+         if (hold[i] in present && !(hold[i] in instrumented)) {
+            print "check-asyncify.sh: " hold[i] " waits through the library\047s drivers but is not instrumented"
+            failed = 1
+         }
+      exit failed
+   }' >&2 && exit 0
+while [ "$#" -gt 1 ] && [ "$1" != -o ]; do shift; done
+[ "$#" -gt 1 ] && rm -f "$2"
+exit 1

@@ -15,7 +15,9 @@
   var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
               'then Escape ends it, and holding Tab lets it run as fast as it can.';
   var TOUCH = 'Touch and hold the picture to let it run as fast as it can.';
-  var OLDEST = ': Safari 16, Firefox 65, Chromium 97 and their later versions run it.';
+  /* Firefox: the oldest that the build's runtime is written for, put in as
+   * the site is built (Web.cmake). */
+  var OLDEST = ': Safari 16, Firefox @web_firefox@, Chromium 97 and their later versions run it.';
   var TOO_OLD = 'This browser is too old for the demo' + OLDEST;
   var TOO_OLD_POLICY = 'This browser is too old for the page\'s security policy, ' +
                        'which keeps it from running the demo' + OLDEST;

@@ -100,6 +100,7 @@ network(off) and installable() (a list of reasons, empty when it can be).
 """
 import base64
 import http.server
+import inspect
 import io
 import json
 import os
@@ -114,6 +115,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.webkitgtk.service import Service as WebKitService
 
 ENGINES = ('chromium', 'webkit', 'firefox')
 
@@ -431,7 +433,13 @@ class WebKit:
         options.binary_location = next(filter(os.path.exists, MINIBROWSER), MINIBROWSER[0])
         for flag in ['--automation'] + flags:
             options.add_argument(flag)
-        self.driver = webdriver.WebKitGTK(executable_path='/usr/bin/WebKitWebDriver', options=options)
+        # Selenium takes the driver as a service from 4.10 on (Debian 13's),
+        # and by its path before (Debian 12's).
+        driver = '/usr/bin/WebKitWebDriver'
+        if 'service' in inspect.signature(webdriver.WebKitGTK).parameters:
+            self.driver = webdriver.WebKitGTK(service=WebKitService(driver), options=options)
+        else:
+            self.driver = webdriver.WebKitGTK(executable_path=driver, options=options)
         self.driver.set_window_rect(0, 0, *WINDOW)
         QuietHandler.served['added'] = [CONSOLE]
 

@@ -35,7 +35,8 @@
 # Then the page in a browser without WebAssembly, in one whose canvas
 # cannot draw, from a site without its blobs.wasm, in one that does not
 # know the policy's 'wasm-unsafe-eval' and in one without addEventListener
-# on its media queries, says in one line why the demo cannot run; where
+# on its media queries, says in one line why the demo cannot run (the last
+# two name the build's oldest Firefox, BLOBS_WEB_FIREFOX, else 65); where
 # the policy refuses the program, the line keeps its words. Wherever the
 # picture is shown, its top and left lie on whole device pixels. Last, with animation frames at 120 and then 144 a
 # second, as on faster displays, the paced demo keeps to the tick's 100
@@ -117,7 +118,7 @@ LOW_FRAME=120     # a first frame seen no later than this is one from the start
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
 NO_CANVAS="could not open a 640x480 8-bit window: The page has no canvas to draw in"
 NO_PROGRAM="The demo could not start: blobs.wasm: 404 File not found"
-OLDEST=": Safari 16, Firefox 65, Chromium 97 and their later versions run it."
+OLDEST=": Safari 16, Firefox ${BLOBS_WEB_FIREFOX:-65}, Chromium 97 and their later versions run it."
 TOO_OLD="This browser is too old for the demo$OLDEST"
 TOO_OLD_POLICY="This browser is too old for the page's security policy, which keeps it from running the demo$OLDEST"
 
