@@ -376,18 +376,19 @@ wait_for_kept "$SITE"
 # tools: a custom one, named "second"), a blobs.js that cannot run the
 # first build's blobs.wasm, as a program linked again could not (it refuses
 # one without that section, with the error the runtime would meet), and
-# the service worker that the build makes for the site.
+# the service worker and marks that the build makes for the site.
 mkdir "$WORK/second"
 cp "$SITE"/* "$WORK/second"
 printf '\0\7\6second' >>"$WORK/second/blobs.wasm"
 cat >>"$WORK/second/blobs.js" <<'EOF'
 (instantiate => { WebAssembly.instantiate = (bytes, imports) =>
-   new TextDecoder().decode(new Uint8Array(bytes).slice(-6)) === 'second' ? instantiate(bytes, imports) :
+   new TextDecoder().decode(bytes).includes('second') ? instantiate(bytes, imports) :
       Promise.reject(new WebAssembly.LinkError("the first build's blobs.wasm")); })(WebAssembly.instantiate);
 EOF
-files=$(sed -n "s/^var FILES = \[\(.*\)\];$/\1/p" "$SITE/sw.js" | tr -d "' " | tr , ';')
-cmake -DSITE="$WORK/second" -DTEMPLATE="$WEB_DIR/sw.js.in" -DFILES="$files" -P "$WEB_DIR/offline.cmake" ||
-   fail "offline.cmake could not make the second build's service worker"
+files=$(sed -n "s/^var FILES = \[\(.*\)\];$/\1/p" "$SITE/sw.js" | tr -d "',")
+# shellcheck disable=SC2086 # a word for each file
+"$WEB_DIR/offline.py" "$WORK/second" "$WEB_DIR/sw.js.in" $files ||
+   fail "offline.py could not make the second build's service worker"
 
 # ---- One build per visit: the second build put in place with its
 # blobs.wasm failing (the server hangs up), and then answered with the
