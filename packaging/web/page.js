@@ -9,7 +9,7 @@
   var FRAME_W = 320, FRAME_H = 240;   /* each frame, before the screen doubles it */
   var WINDOW_SCALE = 2;               /* the screen's pixels for each frame pixel, each way */
   var SLACK = 1e-6;                   /* for sizes in device pixels that should be whole */
-  var TAKE_OVER_MS = 1000;            /* the longest a new build's worker may take to take over */
+  var TAKE_OVER_MS = 1000;            /* the longest a new build's worker may take to answer */
 
   var KEYS = 'Escape ends the demo; hold Tab to let it run as fast as it can.';
   var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
@@ -300,28 +300,38 @@
 
   /* A new build, once its worker keeps it whole, waits while a page of the
    * old one is open, so that no page takes part of its files from each.
-   * A visit that finds one waiting asks it, before fetching the program, to
-   * take over, and opens again with it; the worker does so only when this
-   * is the site's one open page, and otherwise waits until the old build's
-   * pages are closed. Where it has not taken over in time (Chromium lets
-   * the old worker finish what it does first), the visit runs the old
-   * build. */
+   * A visit that finds one waiting asks it whether this is the site's one
+   * open page; told so within TAKE_OVER_MS, it asks it to take over, and
+   * once it has, opens again, with the new build; it never loads the old
+   * one meanwhile. Told otherwise, or not in time, the visit runs the old
+   * build, and the new one waits until the old build's pages are closed:
+   * the worker takes over only when asked. */
+  function ask(worker, question) {
+    return new Promise(function (answer) {
+      var channel = new MessageChannel();
+      channel.port1.onmessage = function (event) { answer(event.data); };
+      worker.postMessage(question, [channel.port2]);
+    });
+  }
   var workers = navigator.serviceWorker;
   if (workers && workers.controller) {
     workers.getRegistration().then(function (kept) {
       if (!kept || !kept.waiting)
         return load();
-      var answer = new MessageChannel();
-      answer.port1.onmessage = function (event) {
-        if (!event.data)
-          load();
-      };
-      workers.addEventListener('controllerchange', function () {
-        if (!program)
-          location.reload();
+      var waiting = kept.waiting, late = setTimeout(load, TAKE_OVER_MS);
+      return ask(waiting, 'alone?').then(function (alone) {
+        if (!alone || program)
+          return load();
+        clearTimeout(late);
+        workers.addEventListener('controllerchange', function () {
+          if (!program)
+            location.reload();
+        });
+        return ask(waiting, 'take over').then(function (taken) {
+          if (!taken)
+            load();
+        });
       });
-      kept.waiting.postMessage('take over', [answer.port2]);
-      setTimeout(load, TAKE_OVER_MS);
     }).catch(load);
   } else {
     load();

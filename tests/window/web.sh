@@ -456,14 +456,18 @@ check_eval "($WAITING).then(w => w && $SIZE)" "$(stat -c %s "$SITE/blobs.wasm")"
 echo "the second build waits while the first build's page is open"
 # Chromium lets a new worker take over once the old one has nothing left to
 # do, which its driver's attachment to the worker keeps from being seen:
-# before the visit, and again once the page has asked where the old worker,
-# started again for the visit, still keeps the new one waiting.
+# before the visit, and again while the page, having asked it to take
+# over, waits, where the old worker, started again for the visit, still
+# keeps the new one waiting.
 [ "$ENGINE" = chromium ] && browser idle
-start_page
-if [ "$ENGINE" = chromium ]; then
+browser open
+for _ in $(seq 20); do
    browser eval 'navigator.serviceWorker.getRegistration().then(r => !!r.waiting)'
-   [ "$BROWSER_SAYS" = false ] || browser idle
-fi
+   [ "$BROWSER_SAYS" = false ] && break
+   [ "$ENGINE" = chromium ] && browser idle
+   sleep 0.5
+done
+wait_for_page_frame
 wait_for_kept "$WORK/second"
 browser network off
 start_page
