@@ -10,6 +10,7 @@
   var WINDOW_SCALE = 2;               /* the screen's pixels for each frame pixel, each way */
   var SLACK = 1e-6;                   /* for sizes in device pixels that should be whole */
   var TAKE_OVER_MS = 1000;            /* the longest a new build's worker may take to answer */
+  var POLICY_REPORT_MS = 500;         /* the longest a content policy's report may take */
 
   var KEYS = 'Escape ends the demo; hold Tab to let it run as fast as it can.';
   var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
@@ -19,6 +20,9 @@
   var TOO_OLD = 'This browser is too old for the demo' + OLDEST;
   var TOO_OLD_POLICY = 'This browser is too old for the page\'s security policy, ' +
                        'which keeps it from running the demo' + OLDEST;
+  var REFUSED_POLICY = 'The site\'s security policy keeps the demo from running: ' +
+                       'WebAssembly needs \'wasm-unsafe-eval\' in its script-src.';
+  var REFUSED_SETTING = 'This browser is set to refuse WebAssembly, which the demo needs.';
 
   var stage = document.getElementById('stage');
   var canvas = document.getElementById('screen');
@@ -215,14 +219,26 @@
     return;
   }
 
-  /* A browser that does not know the policy's 'wasm-unsafe-eval' (Safari
-   * before 16, Chromium before 97) refuses any WebAssembly under it:
-   * an empty module, made first, tells. Chromium refuses to compile it,
-   * WebKit only to make an instance of it. */
+  /* An empty module, made first, tells whether WebAssembly may run here
+   * (Chromium refuses to compile it, WebKit only to make an instance of
+   * it). Where a content policy refuses it, the policy that did is read
+   * from the report of its violation (Chromium, Gecko) or from the error
+   * (WebKit, which makes no report): a policy with 'wasm-unsafe-eval' is
+   * the page's own, in a browser that does not know it (Safari before 16,
+   * Chromium before 97); one without it is the host's. Refused without a
+   * policy, WebAssembly is off in the browser's settings. */
+  var refusing = '';
+  window.addEventListener('securitypolicyviolation', function (event) {
+    if (/^(wasm-)?eval$/.test(event.blockedURI))
+      refusing = event.originalPolicy;
+  });
   try {
     new WebAssembly.Instance(new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0])));
   } catch (refused) {
-    say(TOO_OLD_POLICY);
+    setTimeout(function () {   /* the report comes after the error */
+      var policy = refusing || (/Content Security Policy directive: "([^"]*)"/i.exec(refused) || [])[1];
+      say(!policy ? REFUSED_SETTING : policy.indexOf("'wasm-unsafe-eval'") >= 0 ? TOO_OLD_POLICY : REFUSED_POLICY);
+    }, POLICY_REPORT_MS);
     return;
   }
 

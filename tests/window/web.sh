@@ -37,10 +37,12 @@
 # redirects to its folder at both addresses, online too.
 #
 # Then the page in a browser without WebAssembly, in one whose canvas
-# cannot draw, from a site without its blobs.wasm, in one that does not
-# know the policy's 'wasm-unsafe-eval' and in one without addEventListener
-# on its media queries, says in one line why the demo cannot run; where
-# the policy refuses the program, the line keeps its words. Wherever the
+# cannot draw, from a site without its blobs.wasm or its page.js, under a
+# host's policy without 'wasm-unsafe-eval', with WebAssembly refused by
+# the browser's settings, in one that does not know the policy's
+# 'wasm-unsafe-eval' and in one without addEventListener on its media
+# queries, says in one line why the demo cannot run; where the policy
+# refuses the program, the line keeps its words. Wherever the
 # picture is shown, its top and left lie on whole device pixels. Last, with animation frames at 120 and then 144 a
 # second, as on faster displays, the paced demo keeps to the tick's 100
 # frames a second without spinning through it, and its frames go on when
@@ -121,9 +123,12 @@ LOW_FRAME=120     # a first frame seen no later than this is one from the start
 NO_WASM="This browser cannot run the demo: it has no WebAssembly."
 NO_CANVAS="could not open a 640x480 8-bit window: The page has no canvas to draw in"
 NO_PROGRAM="The demo could not start: blobs.wasm: 404 File not found"
+NO_SCRIPT="The demo starts once the page's script has run."
 OLDEST=": Safari 16, Firefox 65, Chromium 97 and their later versions run it."
 TOO_OLD="This browser is too old for the demo$OLDEST"
 TOO_OLD_POLICY="This browser is too old for the page's security policy, which keeps it from running the demo$OLDEST"
+REFUSED_POLICY="The site's security policy keeps the demo from running: WebAssembly needs 'wasm-unsafe-eval' in its script-src."
+REFUSED_SETTING="This browser is set to refuse WebAssembly, which the demo needs."
 NOT_KEPT="Without a network, this address cannot open: only the demo's page is kept."
 
 # Polls the page with EXPRESSION until it is true; fails after SECONDS.
@@ -538,20 +543,24 @@ cp "$SITE"/index.html "$SITE"/page.js "$SITE"/page.css "$SITE"/blobs.js "$WORK/s
 start_browser "$WORK/site"
 browser open
 wait_for_message 10 "$NO_PROGRAM"
+browser fail /page.js
+browser open
+wait_for_message 10 "$NO_SCRIPT"
 stop_browser
 
-# Older browsers: one that does not know the policy's 'wasm-unsafe-eval'
-# refuses WebAssembly under it, as a policy without it makes Chromium
-# refuse it, and one without addEventListener on its media queries (as
-# Safari before 14); each says in its line that it is too old. Between
-# them, with the page's first module let through, the program's own is
-# refused: the line tells why at length, and keeps its words a second
-# later, once the picture has been fitted to the longer line (a loop of
-# the page's resize observer, reported as an error, once took their place).
+# WebAssembly refused: by the host's policy without 'wasm-unsafe-eval',
+# which the line says. With the page's first module let through, the
+# program's own is refused: the line tells why at length, and keeps its
+# words a second later, once the picture has been fitted to the longer
+# line (a loop of the page's resize observer, reported as an error, once
+# took their place). Refused without a policy, by the browser's settings,
+# and by a policy with 'wasm-unsafe-eval' in a browser that does not know
+# it (as Safari 15 words its error), or in one without addEventListener on
+# its media queries (as Safari before 14), the line says that.
 start_browser "$SITE"
 browser policy "${POLICY/ \'wasm-unsafe-eval\'/}"
 browser open
-wait_for_message 10 "$TOO_OLD_POLICY"
+wait_for_message 10 "$REFUSED_POLICY"
 browser before 'WebAssembly.Module = WebAssembly.Instance = function () {};'
 browser open
 wait_until 10 '!document.getElementById("again").hidden'
@@ -560,6 +569,12 @@ browser eval 'document.getElementById("message").textContent'
 [[ $BROWSER_SAYS = '"The demo could not start: CompileError: '* ]] ||
    fail "the program refused by the policy, the page says $BROWSER_SAYS"
 echo "the program refused by the policy: ${BROWSER_SAYS:0:80}..."
+browser before 'WebAssembly.Module = function () { throw new WebAssembly.CompileError("refused"); };'
+browser open
+wait_for_message 10 "$REFUSED_SETTING"
+browser before "WebAssembly.Module = function () { throw new WebAssembly.CompileError('the following Content Security Policy directive: \"script-src \\'wasm-unsafe-eval\\'\"'); };"
+browser open
+wait_for_message 10 "$TOO_OLD_POLICY"
 browser before 'MediaQueryList.prototype.addEventListener = undefined;'
 browser open
 wait_for_message 10 "$TOO_OLD"
