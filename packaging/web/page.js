@@ -319,14 +319,23 @@
    * A visit that finds one waiting asks it whether this is the site's one
    * open page; told so within TAKE_OVER_MS, it asks it to take over, and
    * once it has, opens again, with the new build; it never loads the old
-   * one meanwhile. Told otherwise, or not in time, the visit runs the old
-   * build, and the new one waits until the old build's pages are closed:
-   * the worker takes over only when asked. */
-  function ask(worker, question) {
+   * one meanwhile, and asks again every TAKE_OVER_MS until answered (a
+   * worker stopped by the browser drops what it was asked). Told
+   * otherwise, or not in time, the visit runs the old build, and the new
+   * one waits until the old build's pages are closed: the worker takes
+   * over only when asked. */
+  function ask(worker, question, again) {
     return new Promise(function (answer) {
-      var channel = new MessageChannel();
-      channel.port1.onmessage = function (event) { answer(event.data); };
-      worker.postMessage(question, [channel.port2]);
+      (function post() {
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function (event) {
+          again = 0;
+          answer(event.data);
+        };
+        worker.postMessage(question, [channel.port2]);
+        if (again)
+          setTimeout(function () { return again && post(); }, again);
+      })();
     });
   }
   var workers = navigator.serviceWorker;
@@ -343,7 +352,7 @@
           if (!program)
             location.reload();
         });
-        return ask(waiting, 'take over').then(function (taken) {
+        return ask(waiting, 'take over', TAKE_OVER_MS).then(function (taken) {
           if (!taken)
             load();
         });
