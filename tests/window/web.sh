@@ -542,11 +542,12 @@ stop_browser
 mkdir "$WORK/site"
 cp "$SITE"/index.html "$SITE"/page.js "$SITE"/page.css "$SITE"/blobs.js "$WORK/site"
 start_browser "$WORK/site"
-browser open
-wait_for_message 10 "$NO_PROGRAM"
-browser fail /page.js
+browser fail /page.js   # first, before any browser's cache holds it
 browser open
 wait_for_message 10 "$NO_SCRIPT"
+browser fail
+browser open
+wait_for_message 10 "$NO_PROGRAM"
 stop_browser
 
 # WebAssembly refused: by the host's policy without 'wasm-unsafe-eval',
