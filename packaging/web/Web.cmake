@@ -104,18 +104,21 @@ configure_file(${icons_dir}/web/blobs-512.png ${site_dir}/blobs-512.png COPYONLY
 # The service worker, which keeps what the page needs for a visit without a
 # network, the icons the manifest names among it (an installed page shows
 # them offline too), each checked against its SHA-256 as built here, under
-# a name made from the contents of every other file of the site. It is
-# written again whenever the program is linked again (blobs.js, which
-# blobs.wasm comes with) or a file of the page changes.
+# a name made from the contents of every other file of the site; and the
+# mark of that name in the page, its script and style and the program
+# (offline.py), which tells the worker a file of another build of the demo
+# from anything else a host serves. Both are made again whenever the
+# program is linked again (blobs.js, which blobs.wasm comes with) or a file
+# of the page changes, the files marked where they are.
 set(page_files index.html page.js page.css blobs.png blobs.webmanifest blobs-192.png blobs-512.png)
 set(offline_files index.html page.js page.css blobs.js blobs.wasm blobs.png blobs.webmanifest
     blobs-192.png blobs-512.png)
 list(TRANSFORM page_files PREPEND ${site_dir}/ OUTPUT_VARIABLE page_paths)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_custom_command(OUTPUT ${site_dir}/sw.js
-  COMMAND ${CMAKE_COMMAND} -DSITE=${site_dir} -DTEMPLATE=${web_dir}/sw.js.in
-          "-DFILES=${offline_files}" -P ${web_dir}/offline.cmake
-  DEPENDS blobs ${page_paths} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
-  COMMENT "The service worker, named after the site's contents"
+  COMMAND ${Python3_EXECUTABLE} ${web_dir}/offline.py ${site_dir} ${web_dir}/sw.js.in ${offline_files}
+  DEPENDS blobs ${page_paths} ${web_dir}/sw.js.in ${web_dir}/offline.py
+  COMMENT "The service worker, named after the site's contents, and their marks"
   VERBATIM)
 add_custom_target(site ALL DEPENDS ${site_dir}/sw.js)
 

@@ -9,7 +9,8 @@
   var FRAME_W = 320, FRAME_H = 240;   /* each frame, before the screen doubles it */
   var WINDOW_SCALE = 2;               /* the screen's pixels for each frame pixel, each way */
   var SLACK = 1e-6;                   /* for sizes in device pixels that should be whole */
-  var TAKE_OVER_MS = 1000;            /* the longest a new build's worker may take to take over */
+  var TAKE_OVER_MS = 1000;            /* the longest a new build's worker may take to answer */
+  var POLICY_REPORT_MS = 500;         /* the longest a content policy's report may take */
 
   var KEYS = 'Escape ends the demo; hold Tab to let it run as fast as it can.';
   var CLICK = 'Click the picture first, so that the keys reach the demo: ' +
@@ -21,6 +22,9 @@
   var TOO_OLD = 'This browser is too old for the demo' + OLDEST;
   var TOO_OLD_POLICY = 'This browser is too old for the page\'s security policy, ' +
                        'which keeps it from running the demo' + OLDEST;
+  var REFUSED_POLICY = 'The site\'s security policy keeps the demo from running: ' +
+                       'WebAssembly needs \'wasm-unsafe-eval\' in its script-src.';
+  var REFUSED_SETTING = 'This browser is set to refuse WebAssembly, which the demo needs.';
 
   var stage = document.getElementById('stage');
   var canvas = document.getElementById('screen');
@@ -217,14 +221,26 @@
     return;
   }
 
-  /* A browser that does not know the policy's 'wasm-unsafe-eval' (Safari
-   * before 16, Chromium before 97) refuses any WebAssembly under it:
-   * an empty module, made first, tells. Chromium refuses to compile it,
-   * WebKit only to make an instance of it. */
+  /* An empty module, made first, tells whether WebAssembly may run here
+   * (Chromium refuses to compile it, WebKit only to make an instance of
+   * it). Where a content policy refuses it, the policy that did is read
+   * from the report of its violation (Chromium, Gecko) or from the error
+   * (WebKit, which makes no report): a policy with 'wasm-unsafe-eval' is
+   * the page's own, in a browser that does not know it (Safari before 16,
+   * Chromium before 97); one without it is the host's. Refused without a
+   * policy, WebAssembly is off in the browser's settings. */
+  var refusing = '';
+  window.addEventListener('securitypolicyviolation', function (event) {
+    if (/^(wasm-)?eval$/.test(event.blockedURI))
+      refusing = event.originalPolicy;
+  });
   try {
     new WebAssembly.Instance(new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0])));
   } catch (refused) {
-    say(TOO_OLD_POLICY);
+    setTimeout(function () {   /* the report comes after the error */
+      var policy = refusing || (/Content Security Policy directive: "([^"]*)"/i.exec(refused) || [])[1];
+      say(!policy ? REFUSED_SETTING : policy.indexOf("'wasm-unsafe-eval'") >= 0 ? TOO_OLD_POLICY : REFUSED_POLICY);
+    }, POLICY_REPORT_MS);
     return;
   }
 
@@ -302,28 +318,47 @@
 
   /* A new build, once its worker keeps it whole, waits while a page of the
    * old one is open, so that no page takes part of its files from each.
-   * A visit that finds one waiting asks it, before fetching the program, to
-   * take over, and opens again with it; the worker does so only when this
-   * is the site's one open page, and otherwise waits until the old build's
-   * pages are closed. Where it has not taken over in time (Chromium lets
-   * the old worker finish what it does first), the visit runs the old
-   * build. */
+   * A visit that finds one waiting asks it whether this is the site's one
+   * open page; told so within TAKE_OVER_MS, it asks it to take over, and
+   * once it has, opens again, with the new build; it never loads the old
+   * one meanwhile, and asks again every TAKE_OVER_MS until answered (a
+   * worker stopped by the browser drops what it was asked). Told
+   * otherwise, or not in time, the visit runs the old build, and the new
+   * one waits until the old build's pages are closed: the worker takes
+   * over only when asked. */
+  function ask(worker, question, again) {
+    return new Promise(function (answer) {
+      (function post() {
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function (event) {
+          again = 0;
+          answer(event.data);
+        };
+        worker.postMessage(question, [channel.port2]);
+        if (again)
+          setTimeout(function () { return again && post(); }, again);
+      })();
+    });
+  }
   var workers = navigator.serviceWorker;
   if (workers && workers.controller) {
     workers.getRegistration().then(function (kept) {
       if (!kept || !kept.waiting)
         return load();
-      var answer = new MessageChannel();
-      answer.port1.onmessage = function (event) {
-        if (!event.data)
-          load();
-      };
-      workers.addEventListener('controllerchange', function () {
-        if (!program)
-          location.reload();
+      var waiting = kept.waiting, late = setTimeout(load, TAKE_OVER_MS);
+      return ask(waiting, 'alone?').then(function (alone) {
+        if (!alone || program)
+          return load();
+        clearTimeout(late);
+        workers.addEventListener('controllerchange', function () {
+          if (!program)
+            location.reload();
+        });
+        return ask(waiting, 'take over', TAKE_OVER_MS).then(function (taken) {
+          if (!taken)
+            load();
+        });
       });
-      kept.waiting.postMessage('take over', [answer.port2]);
-      setTimeout(load, TAKE_OVER_MS);
     }).catch(load);
   } else {
     load();

@@ -58,7 +58,8 @@ and, for the page's service worker and older browsers:
   at PATH            opens PATH (/index.html until then) where `open' opens
                      the site's index.html
   fail PATH [FILE]   the server hangs up on every request for PATH, or
-                     answers it with FILE's bytes; `fail' alone ends that
+                     answers it with FILE's bytes (FILE `moved': a 301 to
+                     PATH's folder); `fail' alone ends that
   before SCRIPT      runs SCRIPT in each page opened from now on, before
                      the page's own scripts
 
@@ -264,6 +265,10 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         if self.failing(self.path) and len(self.served['fail']) == 1:
             self.close_connection = True
             return None
+        if self.failing(self.path) and self.served['fail'][1] == 'moved':
+            self.send_response(301)
+            self.send_header('Location', self.served['fail'][0].rpartition('/')[0] + '/')
+            return self.end_headers()
         own = {FRAMED_PATH: (FRAMED, 'text/html'), BARE_PATH: (BARE, 'text/html'),
                '/bare-by-the-test.js': (BARE_SCRIPT, 'text/javascript')}
         path, added = self.path.partition('?')[0], self.served['added']

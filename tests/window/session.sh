@@ -883,6 +883,14 @@ wait_for_page_frame()
    done
 }
 
+# check_eval EXPRESSION VALUE WHAT: fails with WHAT, and what the page
+# has instead, unless EXPRESSION's value in the page is VALUE, as JSON.
+check_eval()
+{
+   browser eval "$1"
+   [ "$BROWSER_SAYS" = "$2" ] || fail "$3 (the page has $BROWSER_SAYS)"
+}
+
 # Waits at most the given seconds for the page's line of text to read TEXT,
 # and fails when it does not by then.
 #
