@@ -60,9 +60,11 @@
 # screen and no network to cut, and installing is Chromium's own check.
 #
 # WebKitGTK's MiniBrowser under Xvfb now and then loses its page's process
-# ("session deleted because of page crash or hang", about one run in
-# eight), the browser's fault, not the page's: that run ends with
-# BROWSER_LOST, and the test starts once more, saying so.
+# (about one run in eight, at any step of the test; the driver says
+# "session deleted because of page crash or hang", or that it could not
+# parse a script's result, and MiniBrowser logs "WebProcess CRASHED"), the
+# browser's fault, not the page's: that run ends with BROWSER_LOST, and the
+# test starts once more, saying so.
 #
 # usage: web.sh SITE BLOBS_FRAMES [--program-only] [--engine NAME]
 BROWSER_LOST=75
