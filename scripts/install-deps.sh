@@ -120,6 +120,8 @@ if [ -n "$arm64" ]; then
    # apt would remove the machine's own to install it (see below).
    packages="$packages g++-aarch64-linux-gnu qemu-user dpkg-dev file"
    packages="$packages libstdc++6:arm64 libx11-dev:arm64 libxcb-present-dev:arm64"
+   # libfaketime's arm64 build, which the emulated demo preloads itself.
+   [ -n "$test" ] && packages="$packages libfaketime:arm64"
 fi
 
 # The graphics library's run-time package is named by release (Debian 13's

@@ -35,14 +35,16 @@ endif()
 # display's 60 Hz, and faster with Tab held; Escape; the quit signals; and no
 # display.
 set(window ${PROJECT_SOURCE_DIR}/tests/window)
-# libfaketime slows the clocks of the frame test's demo. The emulator, a
-# program of this machine, takes this machine's build of it, and the
-# emulated program reads its clocks through the emulator.
-find_file(BLOBS_HOST_FAKETIME libfaketimeMT.so.1
-          PATHS /usr/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/faketime
+# libfaketime slows the clocks of the frame test's demo: its arm64 build,
+# preloaded by the emulated program's own loader, which the emulator hands
+# its environment. This machine's build would be preloaded by the emulator
+# itself only where that is linked dynamically (Debian 12's qemu-user, not
+# Debian 13's, which is static).
+find_file(BLOBS_ARM64_FAKETIME libfaketimeMT.so.1
+          PATHS /usr/lib/aarch64-linux-gnu/faketime
           NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 add_test(NAME window_frame
-         COMMAND ${window}/frame.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} ${BLOBS_HOST_FAKETIME})
+         COMMAND ${window}/frame.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} ${BLOBS_ARM64_FAKETIME})
 # No module to preload into the emulated program: only Present's pacing.
 add_test(NAME window_pacing
          COMMAND ${window}/pacing.sh $<TARGET_FILE:blobs> ${BLOBS_FRAMES_TOOL} "" ${BLOBS_FRAME_TIMES_TOOL})
