@@ -91,7 +91,10 @@ if [ "$arch" != "$(dpkg --print-architecture)" ]; then
    # dpkg's record of what is installed, without the packages of $arch.
    awk -v RS= -v arch="$arch" '$0 !~ "(^|\n)Architecture: " arch "(\n|$)" { print $0 "\n" }' \
       /var/lib/dpkg/status >"$work/status"
-   apt-get install -s -o Dir::State::status="$work/status" "$deb" >"$work/fresh.txt" ||
+   # apt asks dpkg, where that record is, which architectures it takes
+   # (Debian 13's), so they are given it as well.
+   apt-get install -s -o Dir::State::status="$work/status" -o APT::Architectures::="$(dpkg --print-architecture)" \
+      -o APT::Architectures::="$arch" "$deb" >"$work/fresh.txt" ||
       { cat "$work/fresh.txt"; exit 1; }
    grep '^Inst ' "$work/fresh.txt" | sed 's/^/   /'
    for name in $(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//'); do
