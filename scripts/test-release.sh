@@ -2,9 +2,9 @@
 # Runs CI's checks (.ci/run) on another Debian release, as on a fresh
 # machine of it: in a minimal chroot of RELEASE that debootstrap makes from
 # the Debian archive this machine's apt already uses, with the last commit
-# of this tree cloned into it and the graphics library's tarball beside it,
-# in ../shared/allegro as CI keeps it; there as root, with no display and no
-# standard input. Given a package built here (PACKAGE.deb, say this
+# of this tree cloned into it and the graphics library's tarball (TARBALL)
+# beside it, where CI's run looks for it; there as root, with no display and
+# no standard input. Given a package built here (PACKAGE.deb, say this
 # machine's own), it also installs that one there with apt and runs it, as
 # a user who upgrades would. Whatever it mounted or made, it unmounts and
 # removes at its end, on failure too, and it prints how long each part
@@ -17,17 +17,18 @@
 # After --, a command of the tree's is run there instead of .ci/run (say
 # scripts/test.sh, for a release that lacks what the rest needs).
 #
-# usage: scripts/test-release.sh RELEASE [PACKAGE.deb] [-- COMMAND ...]   (as root)
+# usage: scripts/test-release.sh RELEASE TARBALL [PACKAGE.deb] [-- COMMAND ...]   (as root)
 set -eu
 
-USAGE="usage: scripts/test-release.sh RELEASE [PACKAGE.deb] [-- COMMAND ...]"
-TARBALL=allegro-4.4.3.1.tar.gz   # the library's source, in ../shared/allegro
+USAGE="usage: scripts/test-release.sh RELEASE TARBALL [PACKAGE.deb] [-- COMMAND ...]"
 case "${1:-}" in
    -h|--help) echo "$USAGE"; exit 0 ;;
    ""|-*) echo "$USAGE" >&2; exit 2 ;;
 esac
 release=$1
-shift
+tarball=$(readlink -f "${2:-}")
+[ -f "$tarball" ] || { echo "$USAGE" >&2; exit 2; }
+shift 2
 package=""
 case "${1:-}" in
    --|"") ;;
@@ -42,8 +43,6 @@ fi
 [ "$#" -eq 0 ] || [ "$command" = "$*" ] || { echo "$USAGE" >&2; exit 2; }
 [ -z "$package" ] || [ -f "$package" ] || { echo "test-release.sh: no file $package" >&2; exit 1; }
 cd "$(dirname "$0")/.."
-tarball=../shared/allegro/$TARBALL
-[ -f "$tarball" ] || { echo "test-release.sh: no $tarball beside this tree" >&2; exit 1; }
 [ "$(id -u)" -eq 0 ] || { echo "test-release.sh: run as root: it makes and enters a chroot" >&2; exit 1; }
 
 start=$(date +%s)
