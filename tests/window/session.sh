@@ -629,7 +629,8 @@ rate_x10()
 # together waited for a core, ready to run, for more than PACED_BUSY of
 # the time (the kernel's run delay of each, /proc/PID/task/TID/schedstat).
 # Where no retrace paces it, as under Wine, its waits then end late, and a
-# key let go is seen late.
+# key let go is seen late. In a browser, where no process is the demo's to
+# ask, a rate short of MIN is measured again, as a busy machine's may be.
 #
 # usage: check_paced WHAT GAP MIN MAX
 PACED_TRIES=1
@@ -651,6 +652,11 @@ check_paced()
       echo "$what: $((POINT_T - t0)) frames in $(seconds $((POINT_US - u0))) s, $((r / 10)).$((r % 10)) a second" \
            "${DEMO_PID:+(waited for a core $delay % of the time)}"
       [ "$r" -ge $(($3 * 10)) ] && [ "$r" -le $(($4 * 10)) ] && return 0
+      if [ -z "$DEMO_PID" ]; then
+         [ "$r" -lt $(($3 * 10)) ] || break
+         [ "$try" -lt "$PACED_TRIES" ] && echo "$what: short of $3 a second: measured again"
+         continue
+      fi
       [ "$delay" -gt "$PACED_BUSY" ] || break
       [ "$try" -lt "$PACED_TRIES" ] && echo "$what: the machine was too busy to judge by: measured again"
    done
@@ -743,7 +749,8 @@ watch_frame_times()
 # within that allowance could a hold go unproved.
 #
 # A hold left unproved while the machine was too busy to judge by (as
-# check_paced judges it) is held once more, up to PACED_TRIES - 1 times.
+# check_paced judges it; in a browser, any) is held once more, up to
+# PACED_TRIES - 1 times.
 #
 # With FLOOR, the demo must outrun FLOOR frames a second rather than the tick.
 # With HOLD, that is held in place of Tab: touch, for a finger held on the
@@ -770,8 +777,9 @@ check_tab_outruns_tick()
            "${DEMO_PID:+(waited for a core $delay % of the time)}"
       if [ $((POINT_T - ta)) -gt "$allowed" ]; then
          proved=$((proved + 1))
-      elif [ "$delay" -gt "$PACED_BUSY" ] && [ "$holds" -lt $(($1 + PACED_TRIES - 1)) ]; then
-         echo "$held held: the machine was too busy to judge by: held once more"
+      elif { [ -z "$DEMO_PID" ] || [ "$delay" -gt "$PACED_BUSY" ]; } &&
+           [ "$holds" -lt $(($1 + PACED_TRIES - 1)) ]; then
+         echo "$held held: ${DEMO_PID:+the machine was too busy to judge by: }held once more"
          holds=$((holds + 1))
       fi
    done
