@@ -157,8 +157,12 @@ find_window()
    until WINDOW=$(xdotool search --onlyvisible --name '^blobs' 2>/dev/null | head -n 1) &&
          [ -n "$WINDOW" ]; do
       kill -0 "$DEMO_PID" 2>/dev/null || return 1
+      # Which side it waits on: the library waits for its window to be shown,
+      # which a window manager does once asked.
       [ "$(now_us)" -lt "$deadline" ] ||
-         fail "no demo window within $WINDOW_WAIT s: $(cat "$WORK/demo.log")"
+         fail "no demo window within $WINDOW_WAIT s (windows named blobs, shown or not:" \
+              "$(xdotool search --name '^blobs' 2>/dev/null | wc -l); the demo's kernel wait:" \
+              "$(cat "/proc/$DEMO_PID/wchan" 2>/dev/null)): $(cat "$WORK/demo.log")"
       sleep 0.1
    done
 }
