@@ -59,6 +59,7 @@ KEPT=5            # seconds the timer's thread must stay the same
 HOLDS=3           # times Tab is held ...
 TAB_HOLD=0.2      # ... for this many seconds each
 HOLDS_PROVED=2    # holds that must show the pacing off
+PACED_TRIES=3     # a hold left unproved while the machine was busy is held again, twice at most
 POINTS=3          # shots matched to frames, at moments apart
 POINT_GAP=0.3     # seconds between them
 PROMPT=2          # seconds within which Escape must have ended it
@@ -84,6 +85,17 @@ if [ -n "$XWAYLAND" ]; then
    PACED_MIN=$WESTON_PACED_MIN
    EVEN=$WESTON_EVEN
    WHOLE=$WESTON_WHOLE
+fi
+# Under an emulator (BLOBS_LAUNCHER) a frame's own work took 4 to 7 ms of a
+# core, as fast as the machine was that day, and it misses refreshes that
+# the bare client beside it keeps: on a slow day 41 to 50 frames came a
+# second, 48 to 78 % of the intervals within 4 ms and 63 to 77 % of the
+# frames whole, beside the bare client's 60.0, 96 to 100 % and 98 to
+# 100 %. A missed wait or a frame not sent whole shows still, as above.
+if [ -n "${BLOBS_LAUNCHER:-}" ]; then
+   PACED_MIN=36.5
+   EVEN=40
+   WHOLE=50
 fi
 # The rate Tab held must outrun: three refreshes' worth natively; under an
 # emulator, whose code runs several times slower, TAB_FLOOR from the
