@@ -271,14 +271,18 @@ focus_back()
 }
 
 # Starts openbox on the private X server, as a desktop would have a window
-# manager, and returns once it manages windows.
+# manager, and returns once it manages windows: once it has named its theme
+# on the root window, as it does after loading the theme and its fonts. It
+# claims the screen before that (wmctrl -m answers then), and a window
+# opened meanwhile waits for the load to end before it is shown, however
+# long the fonts take to be found on a freshly set up machine.
 start_wm()
 {
    local deadline=$(($(now_us) + WINDOW_WAIT * 1000000))
    command -v openbox >/dev/null || fail "openbox is not installed (scripts/install-deps.sh --test)"
    openbox >"$WORK/wm.log" 2>&1 &
    WM_PID=$!
-   until wmctrl -m >/dev/null 2>&1; do
+   until wmctrl -m >/dev/null 2>&1 && [[ $(xprop -root _OB_THEME 2>/dev/null) = *=* ]]; do
       kill -0 "$WM_PID" 2>/dev/null || fail "openbox ended: $(cat "$WORK/wm.log")"
       [ "$(now_us)" -lt "$deadline" ] || fail "openbox manages no window within $WINDOW_WAIT s"
       sleep 0.1
