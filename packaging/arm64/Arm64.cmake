@@ -60,8 +60,3 @@ add_test(NAME no_display COMMAND ${PROJECT_SOURCE_DIR}/tests/no_display.sh $<TAR
 get_property(tests DIRECTORY PROPERTY TESTS)
 set_property(TEST ${tests} APPEND PROPERTY LABELS arm64)
 set_property(TEST ${tests} PROPERTY ENVIRONMENT "BLOBS_LAUNCHER=${BLOBS_EMULATOR}")
-# With Tab held the emulated demo runs 110 to 300 frames a second here, as
-# fast as the machine is that day, where the native one runs thousands: it
-# must outrun the 10 ms tick, which neither wait, the display's nor the
-# tick's, allows.
-set_property(TEST window_pacing APPEND PROPERTY ENVIRONMENT TAB_FLOOR=100)
